@@ -1,0 +1,21 @@
+// A seam for tests that must see the library survive a failing disk.
+// Shipped code never arms it; the backends consult it before each operation
+// that can fail in the field.
+#pragma once
+
+#include "platform/platform.h"
+
+namespace install::platform {
+
+enum class FaultPoint { kRead, kWrite, kSync, kClose, kReplace, kCount };
+
+// Makes the `nth` next operation at `point` fail with `error` (1 = the very
+// next one). A failing write first writes half of its bytes, as a disk that
+// fills up part-way through would.
+void InjectFaultForTesting(FaultPoint point, Error error, int nth = 1);
+void ClearFaultsForTesting();
+
+// True when an injected fault fires now; `status` then holds its error.
+bool TakeInjectedFault(FaultPoint point, Status* status);
+
+}  // namespace install::platform
