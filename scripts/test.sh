@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# The one test command: installs what is missing, builds every preset and
+# runs every test. Exits nonzero if any build or test fails.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh all || exit 1
+
+PRESETS=(native sanitize win32 win64)
+jobs=$(nproc)
+status=0
+passed=0
+failed=0
+skipped=0
+
+for preset in "${PRESETS[@]}"; do
+  echo "=== build: $preset"
+  if ! { cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" -j"$jobs"; }; then
+    echo "=== build of $preset FAILED"
+    status=1
+  fi
+done
+
+if [ ! -x /usr/lib/wine/wine ]; then
+  echo "=== win32: no 32-bit Wine on this machine, so only its static checks run"
+fi
+
+for preset in "${PRESETS[@]}"; do
+  echo "=== test: $preset"
+  log=build/$preset/ctest.log
+  ctest --preset "$preset" -j"$jobs" 2>&1 | tee "$log"
+  [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+  summary=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1)
+  if [ -z "$summary" ]; then
+    echo "=== $preset: ctest ran no test"
+    status=1
+    continue
+  fi
+  total=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$summary")
+  bad=$(sed -E 's/.*, ([0-9]+) tests? failed.*/\1/' <<<"$summary")
+  skips=$(grep -cE '\(Skipped\)$' "$log")
+  passed=$((passed + total - bad - skips))
+  skipped=$((skipped + skips))
+  failed=$((failed + bad))
+done
+
+echo
+echo "Total: $passed passed, $failed failed, $skipped skipped"
+[ "$failed" -eq 0 ] || status=1
+exit $status

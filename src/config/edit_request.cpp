@@ -1,0 +1,30 @@
+#include "config/edit_request.h"
+
+#include "install.h"
+
+namespace install {
+
+constexpr char kRequestSeparator = '*';
+
+EditRequest SplitEditRequest(char* text) {
+  EditRequest request;
+  if (text == nullptr) return request;
+  while (*text == kRequestSeparator) ++text;
+  if (*text == '\0') return request;
+  request.path = text;
+  while (*text != '\0' && *text != kRequestSeparator) ++text;
+  if (*text == kRequestSeparator) {
+    *text = '\0';
+    if (text[1] != '\0') request.operand = text + 1;
+  }
+  return request;
+}
+
+std::int32_t RunEditRequest(char* text, EditOperation operation) {
+  const EditRequest request = SplitEditRequest(text);
+  if (request.path == nullptr) return INSTALL_EDIT_NOT_READABLE;
+  if (request.operand == nullptr) return INSTALL_EDIT_FILE_FAILED;
+  return operation(request.path, request.operand);
+}
+
+}  // namespace install

@@ -1,0 +1,56 @@
+// The seven functions a setup script calls. Each one enters the frame and
+// hands over to its subsystem; nothing else belongs here.
+#include "config/edit_request.h"
+#include "config/line_append.h"
+#include "entry/frame.h"
+#include "install.h"
+
+using install::RunExport;
+using install::TextOrEmpty;
+
+namespace {
+
+// The value a built-but-not-yet-implemented export answers with a valid
+// token: its failure value, so that no script mistakes it for success.
+std::int32_t NotBuiltYet(const install::ExportRule& rule) { return rule.failure; }
+
+}  // namespace
+
+extern "C" {
+
+INSTALL_API int32_t INSTALL_CALL AreYouThere(void*, int32_t*, char*) {
+  return RunExport(install::kAreYouThereRule, nullptr, [] { return 1; });
+}
+
+INSTALL_API int32_t INSTALL_CALL GetDirSizeKB(void*, int32_t*, char* lpszValue) {
+  return RunExport(install::kGetDirSizeKBRule, nullptr,
+                   [] { return NotBuiltYet(install::kGetDirSizeKBRule); });
+}
+
+INSTALL_API int32_t INSTALL_CALL DOSSpawn(void*, int32_t* lpIValue, char* lpszValue) {
+  return RunExport(install::kDOSSpawnRule, lpIValue,
+                   [] { return NotBuiltYet(install::kDOSSpawnRule); });
+}
+
+INSTALL_API int32_t INSTALL_CALL WINSpawn(void*, int32_t* lpIValue, char* lpszValue) {
+  return RunExport(install::kWINSpawnRule, lpIValue,
+                   [] { return NotBuiltYet(install::kWINSpawnRule); });
+}
+
+INSTALL_API int32_t INSTALL_CALL RequestUserInfo(void* hwnd, int32_t* lpIValue, char*) {
+  return RunExport(install::kRequestUserInfoRule, lpIValue,
+                   [] { return NotBuiltYet(install::kRequestUserInfoRule); });
+}
+
+INSTALL_API int32_t INSTALL_CALL ExZKCFG_AppendBuffer(void*, int32_t* lpIValue, char* lpszValue) {
+  return RunExport(install::kExZKCFG_AppendBufferRule, lpIValue,
+                   [&] { return install::RunEditRequest(lpszValue, install::AppendLine); });
+}
+
+INSTALL_API int32_t INSTALL_CALL ExZKCFG_RemovePluginRefs(void*, int32_t* lpIValue,
+                                                          char* lpszValue) {
+  return RunExport(install::kExZKCFG_RemovePluginRefsRule, lpIValue,
+                   [] { return NotBuiltYet(install::kExZKCFG_RemovePluginRefsRule); });
+}
+
+}  // extern "C"

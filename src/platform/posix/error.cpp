@@ -1,0 +1,33 @@
+#include "platform/posix/error.h"
+
+#include <cerrno>
+
+namespace install::platform {
+
+Status StatusFromErrno(int error_number) {
+  switch (error_number) {
+    case 0:
+      return Status{};
+    case ENOENT:
+    case ENOTDIR:
+      return Status{Error::kNotFound, error_number};
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return Status{Error::kAccessDenied, error_number};
+    case EISDIR:
+      return Status{Error::kIsDirectory, error_number};
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      return Status{Error::kNoSpace, error_number};
+    case EIO:
+      return Status{Error::kIo, error_number};
+    default:
+      return Status{Error::kOther, error_number};
+  }
+}
+
+Status LastErrnoStatus() { return StatusFromErrno(errno); }
+
+}  // namespace install::platform

@@ -1,0 +1,43 @@
+# Appends through installctl and checks the file's bytes; a wrong token and a
+# missing file must leave everything as it was.
+string(REPLACE "|" ";" runner "${RUNNER}")
+file(REMOVE_RECURSE "${WORK}")
+file(MAKE_DIRECTORY "${WORK}")
+if(WINDOWS)
+  get_filename_component(folder_name "${WORK}" NAME)
+  set(config "C:\\${folder_name}\\host.cfg")
+  set(missing "C:\\${folder_name}\\missing.cfg")
+else()
+  set(config "${WORK}/host.cfg")
+  set(missing "${WORK}/missing.cfg")
+endif()
+
+function(installctl expected_output)
+  execute_process(COMMAND ${runner} "${INSTALLCTL}" ${ARGN}
+                  OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE exit_code)
+  string(STRIP "${output}" output)
+  if(NOT exit_code EQUAL 0 OR NOT output STREQUAL expected_output)
+    message(FATAL_ERROR "installctl ${ARGN}: exit ${exit_code}, printed '${output}', "
+                        "expected '${expected_output}'\n${errors}")
+  endif()
+endfunction()
+
+function(expect_bytes expected)
+  file(WRITE "${WORK}/expected" "${expected}")
+  file(READ "${WORK}/expected" expected_hex HEX)
+  file(READ "${WORK}/host.cfg" actual_hex HEX)
+  if(NOT actual_hex STREQUAL expected_hex)
+    message(FATAL_ERROR "host.cfg holds ${actual_hex}, expected ${expected_hex}")
+  endif()
+endfunction()
+
+file(WRITE "${WORK}/host.cfg" "ZKCO 1\r\n0\r\n")
+installctl(1 AreYouThere)
+installctl(0 ExZKCFG_AppendBuffer "${config}*Plugin C:\\Plugins\\New Plugin.dll")
+expect_bytes("ZKCO 1\r\n0\r\nPlugin C:\\Plugins\\New Plugin.dll\r\n")
+installctl(0 --value 3956250 ExZKCFG_AppendBuffer "${config}*Plugin Intruder.dll")
+expect_bytes("ZKCO 1\r\n0\r\nPlugin C:\\Plugins\\New Plugin.dll\r\n")
+installctl(1 ExZKCFG_AppendBuffer "${missing}*Plugin X.dll")
+if(EXISTS "${WORK}/missing.cfg")
+  message(FATAL_ERROR "a missing configuration file was created")
+endif()

@@ -1,0 +1,29 @@
+// Loads the library by path and finds its exports, the way a setup program
+// does, rather than linking against it.
+#pragma once
+
+#include <string>
+
+#include "install.h"
+
+namespace installctl {
+
+class InstallLibrary {
+ public:
+  InstallLibrary() = default;
+  InstallLibrary(const InstallLibrary&) = delete;
+  InstallLibrary& operator=(const InstallLibrary&) = delete;
+  ~InstallLibrary();
+
+  // The library's file name beside this program (bin/), or in ../lib after
+  // an install.
+  static std::string DefaultPath();
+
+  bool Load(const std::string& path, std::string* error);
+  InstallExportFn Find(const char* name) const;
+
+ private:
+  void* handle_ = nullptr;
+};
+
+}  // namespace installctl

@@ -1,0 +1,44 @@
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <climits>
+
+#include "library.h"
+
+namespace installctl {
+namespace {
+
+constexpr const char kLibraryName[] = "libinstall.so";
+
+std::string ExecutableFolder() {
+  char path[PATH_MAX];
+  const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
+  if (length <= 0) return ".";
+  std::string folder(path, static_cast<std::size_t>(length));
+  return folder.substr(0, folder.rfind('/'));
+}
+
+}  // namespace
+
+InstallLibrary::~InstallLibrary() {
+  if (handle_ != nullptr) ::dlclose(handle_);
+}
+
+std::string InstallLibrary::DefaultPath() {
+  const std::string folder = ExecutableFolder();
+  const std::string beside = folder + "/" + kLibraryName;
+  if (::access(beside.c_str(), F_OK) == 0) return beside;
+  return folder + "/../lib/" + kLibraryName;
+}
+
+bool InstallLibrary::Load(const std::string& path, std::string* error) {
+  handle_ = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle_ == nullptr) *error = ::dlerror();
+  return handle_ != nullptr;
+}
+
+InstallExportFn InstallLibrary::Find(const char* name) const {
+  return reinterpret_cast<InstallExportFn>(::dlsym(handle_, name));
+}
+
+}  // namespace installctl
