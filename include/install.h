@@ -39,24 +39,24 @@ extern "C" {
  *   value returned when the work fails unexpectedly (the frame turns any
  *   internal error into this value; nothing is ever thrown to the caller).
  */
-#define INSTALL_EXPORT_TABLE(X)                   \
-  X(AreYouThere, 0, 0, 1)                         \
-  X(GetDirSizeKB, 0, 0, 0)                        \
-  X(DOSSpawn, 1, 0, -1)                           \
-  X(WINSpawn, 1, 0, 0)                            \
-  X(RequestUserInfo, 1, -1, 0)                    \
-  X(ExZKCFG_AppendBuffer, 1, 0, 6)                \
+#define INSTALL_EXPORT_TABLE(X)    \
+  X(AreYouThere, 0, 0, 1)          \
+  X(GetDirSizeKB, 0, 0, 0)         \
+  X(DOSSpawn, 1, 0, -1)            \
+  X(WINSpawn, 1, 0, 0)             \
+  X(RequestUserInfo, 1, -1, 0)     \
+  X(ExZKCFG_AppendBuffer, 1, 0, 6) \
   X(ExZKCFG_RemovePluginRefs, 1, 0, 6)
 
 /*
  * Results of the two configuration-editing exports. 0 is also what a call
  * refused for a wrong token returns.
  */
-#define INSTALL_EDIT_RESULT_TABLE(X)                                              \
-  X(INSTALL_EDIT_DONE, 0, "done (or the token was refused)")                      \
-  X(INSTALL_EDIT_NOT_READABLE, 1, "the file is missing or may not be read")       \
-  X(INSTALL_EDIT_NOT_HOST_FILE, 4, "the first line is neither ZKCO nor MDOP")     \
-  X(INSTALL_EDIT_BAD_SECOND_HEADER, 5, "ZKCO is not followed by a line 0")        \
+#define INSTALL_EDIT_RESULT_TABLE(X)                                          \
+  X(INSTALL_EDIT_DONE, 0, "done (or the token was refused)")                  \
+  X(INSTALL_EDIT_NOT_READABLE, 1, "the file is missing or may not be read")   \
+  X(INSTALL_EDIT_NOT_HOST_FILE, 4, "the first line is neither ZKCO nor MDOP") \
+  X(INSTALL_EDIT_BAD_SECOND_HEADER, 5, "ZKCO is not followed by a line 0")    \
   X(INSTALL_EDIT_FILE_FAILED, 6, "a file could not be opened, written or replaced")
 
 enum InstallEditResult {

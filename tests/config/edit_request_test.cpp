@@ -65,10 +65,8 @@ TEST(EditRequest, AnIncompleteRequestNeverReachesTheFileWork) {
     int calls;
   };
   const Case cases[] = {
-      {"", INSTALL_EDIT_NOT_READABLE, 0},
-      {"**", INSTALL_EDIT_NOT_READABLE, 0},
-      {"a.cfg", INSTALL_EDIT_FILE_FAILED, 0},
-      {"a.cfg*", INSTALL_EDIT_FILE_FAILED, 0},
+      {"", INSTALL_EDIT_NOT_READABLE, 0},     {"**", INSTALL_EDIT_NOT_READABLE, 0},
+      {"a.cfg", INSTALL_EDIT_FILE_FAILED, 0}, {"a.cfg*", INSTALL_EDIT_FILE_FAILED, 0},
       {"a.cfg*x", INSTALL_EDIT_DONE, 1},
   };
   for (const Case& c : cases) {

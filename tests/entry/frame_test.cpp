@@ -16,10 +16,11 @@ TEST(Frame, WorkRunsInTheLibraryContextAndTheCallersIsRestoredOnEveryWayOut) {
   std::int32_t token = INSTALL_ACCESS_TOKEN;
 
   AFX_MODULE_STATE* seen = nullptr;
-  EXPECT_EQ(RunExport(kGated, &token, [&] {
-              seen = AfxGetModuleState();
-              return 42;
-            }),
+  EXPECT_EQ(RunExport(kGated, &token,
+                      [&] {
+                        seen = AfxGetModuleState();
+                        return 42;
+                      }),
             42);
   EXPECT_EQ(seen, AfxGetStaticModuleState());
   EXPECT_EQ(AfxGetModuleState(), &callers_own);
@@ -41,19 +42,21 @@ TEST(Frame, OnlyTheExactTokenIsAdmittedAndARefusedCallDoesNoWork) {
                                  -INSTALL_ACCESS_TOKEN, INSTALL_ACCESS_TOKEN | (1 << 30)};
   for (std::int32_t value : values) {
     bool ran = false;
-    EXPECT_EQ(RunExport(kGated, &value, [&] {
-                ran = true;
-                return 1;
-              }),
+    EXPECT_EQ(RunExport(kGated, &value,
+                        [&] {
+                          ran = true;
+                          return 1;
+                        }),
               -1)
         << value;
     EXPECT_FALSE(ran) << value;
   }
   bool ran = false;
-  EXPECT_EQ(RunExport(kGated, nullptr, [&] {
-              ran = true;
-              return 1;
-            }),
+  EXPECT_EQ(RunExport(kGated, nullptr,
+                      [&] {
+                        ran = true;
+                        return 1;
+                      }),
             -1);
   EXPECT_FALSE(ran) << "a null integer pointer is a refused token";
 }

@@ -15,9 +15,8 @@ TempFolder::TempFolder() {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
   const std::string test_name = info != nullptr ? info->name() : "test";
   const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-  path_ = fs::temp_directory_path() /
-          ("install-test-" + test_name + "-" + std::to_string(stamp) + "-" +
-           std::to_string(counter++));
+  path_ = fs::temp_directory_path() / ("install-test-" + test_name + "-" + std::to_string(stamp) +
+                                       "-" + std::to_string(counter++));
   fs::create_directories(path_);
 }
 

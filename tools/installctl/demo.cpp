@@ -49,7 +49,9 @@ void ShowFile(const char* title, const fs::path& file) {
     const bool has_cr = has_line_feed && text_end > start && bytes[text_end - 1] == '\r';
     if (has_cr) --text_end;
     std::printf("    | %s%s\n", bytes.substr(start, text_end - start).c_str(),
-                has_cr ? "  [CR LF]" : has_line_feed ? "  [LF]" : "  [no line end]");
+                has_cr          ? "  [CR LF]"
+                : has_line_feed ? "  [LF]"
+                                : "  [no line end]");
     start = has_line_feed ? end + 1 : end;
   }
   if (bytes.empty()) std::printf("    (empty)\n");

@@ -34,10 +34,10 @@ void PrintHelp() {
       "\n"
       "Exports (gated ones refuse a wrong --value with the value shown):\n",
       INSTALL_ACCESS_TOKEN);
-#define INSTALL_HELP_ROW(name, gated, refusal, failure)                              \
-  if (gated)                                                                          \
-    std::printf("  %-26s gated, refusal %d\n", #name, refusal);                       \
-  else                                                                                \
+#define INSTALL_HELP_ROW(name, gated, refusal, failure)         \
+  if (gated)                                                    \
+    std::printf("  %-26s gated, refusal %d\n", #name, refusal); \
+  else                                                          \
     std::printf("  %-26s not gated\n", #name);
   INSTALL_EXPORT_TABLE(INSTALL_HELP_ROW)
 #undef INSTALL_HELP_ROW
@@ -99,7 +99,8 @@ int main(int argc, char** argv) {
   installctl::InstallLibrary library;
   if (library_path.empty()) library_path = installctl::InstallLibrary::DefaultPath();
   std::string error;
-  if (!library.Load(library_path, &error)) return Fail("cannot load " + library_path + ": " + error);
+  if (!library.Load(library_path, &error))
+    return Fail("cannot load " + library_path + ": " + error);
 
   if (command == "demo") return installctl::RunDemo(library);
 

@@ -1,9 +1,9 @@
+#include "library.h"
+
 #include <dlfcn.h>
 #include <unistd.h>
 
 #include <climits>
-
-#include "library.h"
 
 namespace installctl {
 namespace {

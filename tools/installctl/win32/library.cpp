@@ -1,6 +1,6 @@
-#include <windows.h>
-
 #include "library.h"
+
+#include <windows.h>
 
 namespace installctl {
 namespace {
@@ -25,7 +25,8 @@ std::string InstallLibrary::DefaultPath() { return ExecutableFolder() + "\\" + k
 
 bool InstallLibrary::Load(const std::string& path, std::string* error) {
   handle_ = ::LoadLibraryA(path.c_str());
-  if (handle_ == nullptr) *error = "LoadLibrary failed with error " + std::to_string(::GetLastError());
+  if (handle_ == nullptr)
+    *error = "LoadLibrary failed with error " + std::to_string(::GetLastError());
   return handle_ != nullptr;
 }
 
