@@ -1,0 +1,121 @@
+#include "config/plugin_ref_filter.h"
+
+#include <cstring>
+
+namespace install::config {
+namespace {
+
+// Text-mode reading ends the input at this byte, wherever it stands.
+constexpr char kEndOfInput = '\x1A';
+constexpr char kLineFeed = '\n';
+constexpr char kCarriageReturn = '\r';
+constexpr char kLineEnd[] = {kCarriageReturn, kLineFeed};
+
+// Only a to z change: names and rests are 8-bit text in any code page.
+char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Only a carriage return that a line feed follows belongs to the line end; a
+// last line without a line feed keeps its own.
+std::string_view WithoutCarriageReturn(std::string_view line) {
+  if (!line.empty() && line.back() == kCarriageReturn) line.remove_suffix(1);
+  return line;
+}
+
+}  // namespace
+
+PluginRefFilter::PluginRefFilter(std::string_view plugin_name, ByteSink* sink,
+                                 std::size_t block_size)
+    : upper_name_(plugin_name), sink_(sink), block_(new char[block_size]), block_size_(block_size) {
+  for (char& c : upper_name_) c = AsciiUpper(c);
+}
+
+bool PluginRefFilter::Feed(const char* data, std::size_t size) {
+  if (stopped_ || input_ended_) return false;
+  if (size == 0) return true;
+  if (const void* end_mark = std::memchr(data, kEndOfInput, size)) {
+    size = static_cast<std::size_t>(static_cast<const char*>(end_mark) - data);
+    input_ended_ = true;
+  }
+  const char* next = data;
+  const char* const end = data + size;
+  while (const void* found = std::memchr(next, kLineFeed, static_cast<std::size_t>(end - next))) {
+    const char* line_feed = static_cast<const char*>(found);
+    if (partial_line_.empty()) {
+      HandleLine(WithoutCarriageReturn(
+          std::string_view(next, static_cast<std::size_t>(line_feed - next))));
+    } else {
+      partial_line_.append(next, line_feed);
+      HandleLine(WithoutCarriageReturn(partial_line_));
+      partial_line_.clear();
+    }
+    if (stopped_) return false;
+    next = line_feed + 1;
+  }
+  partial_line_.append(next, end);
+  return !input_ended_;
+}
+
+PluginRefFilter::Outcome PluginRefFilter::Finish() {
+  input_ended_ = true;
+  // An end of input right after a line feed is no line: the file must not
+  // grow a blank line on every rewrite.
+  if (!stopped_ && !partial_line_.empty()) HandleLine(partial_line_);
+  partial_line_.clear();
+  if (!stopped_) Flush();
+  stopped_ = true;
+  return outcome_;
+}
+
+void PluginRefFilter::HandleLine(std::string_view line) {
+  KeyRest parts = SplitKeyRest(line);
+  switch (header_.Classify(parts.key)) {
+    case LineRole::kNotHostFile:
+      return Stop(Outcome::kNotHostFile);
+    case LineRole::kBadSecondHeader:
+      return Stop(Outcome::kBadSecondHeader);
+    case LineRole::kBody:
+      if (parts.key == kPluginKey && !parts.rest.empty() && NamesPlugin(parts.rest)) return;
+      break;
+    case LineRole::kHeader:
+      break;
+  }
+  Put(parts.key.data(), parts.key.size());
+  Put(&kKeySeparator, 1);
+  Put(parts.rest.data(), parts.rest.size());
+  Put(kLineEnd, sizeof kLineEnd);
+}
+
+bool PluginRefFilter::NamesPlugin(std::string_view rest) {
+  upper_rest_.assign(rest.data(), rest.size());
+  for (char& c : upper_rest_) c = AsciiUpper(c);
+  return upper_rest_.find(upper_name_) != std::string::npos;
+}
+
+void PluginRefFilter::Put(const char* data, std::size_t size) {
+  if (stopped_ || size == 0) return;
+  if (size > block_size_ - block_used_) {
+    Flush();
+    if (stopped_) return;
+    if (size >= block_size_) {
+      // A line longer than a block goes straight through.
+      if (!sink_->Write(data, size)) Stop(Outcome::kOutputFailed);
+      return;
+    }
+  }
+  std::memcpy(block_.get() + block_used_, data, size);
+  block_used_ += size;
+}
+
+void PluginRefFilter::Flush() {
+  if (block_used_ == 0) return;
+  std::size_t size = block_used_;
+  block_used_ = 0;
+  if (!sink_->Write(block_.get(), size)) Stop(Outcome::kOutputFailed);
+}
+
+void PluginRefFilter::Stop(Outcome outcome) {
+  outcome_ = outcome;
+  stopped_ = true;
+}
+
+}  // namespace install::config
