@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 
+#include "reference_removal.h"
 #include "removal_cases.h"
 
 namespace install::config {
@@ -83,6 +84,19 @@ TEST(PluginRefFilterTest, SecondRunChangesNothing) {
     Rewrite twice = RunInChunks(once.bytes, c.plugin, 5);
     EXPECT_EQ(twice.result, INSTALL_EDIT_DONE);
     EXPECT_EQ(twice.bytes, once.bytes);
+  }
+}
+
+// The fuzzer trusts the plain statement of the rules; it must agree with
+// the hand-written table first.
+TEST(PluginRefFilterTest, ReferenceRulesAgreeWithTheTable) {
+  for (const auto& c : testing::RemovalCases()) {
+    SCOPED_TRACE(c.name);
+    testing::ReferenceRewrite reference = testing::ReferenceRemoval(c.input, c.plugin);
+    EXPECT_EQ(reference.result, c.result);
+    if (c.result == INSTALL_EDIT_DONE) {
+      EXPECT_EQ(reference.bytes, c.output);
+    }
   }
 }
 
