@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "config/host_text.h"
+
 namespace install::config {
 namespace {
 
@@ -9,7 +11,6 @@ namespace {
 constexpr char kEndOfInput = '\x1A';
 constexpr char kLineFeed = '\n';
 constexpr char kCarriageReturn = '\r';
-constexpr char kLineEnd[] = {kCarriageReturn, kLineFeed};
 
 // Only a to z change: names and rests are 8-bit text in any code page.
 char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -82,7 +83,7 @@ void PluginRefFilter::HandleLine(std::string_view line) {
   Put(parts.key.data(), parts.key.size());
   Put(&kKeySeparator, 1);
   Put(parts.rest.data(), parts.rest.size());
-  Put(kLineEnd, sizeof kLineEnd);
+  Put(kHostLineEnd.data(), kHostLineEnd.size());
 }
 
 bool PluginRefFilter::NamesPlugin(std::string_view rest) {

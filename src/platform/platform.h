@@ -48,11 +48,33 @@ class File {
   Status Sync();
   Status Close();
 
+  // ---- Rewriting a file through a temporary beside it -------------------
+
+  // Opens an existing file for reading from its start.
+  static Status OpenForReading(const char* path, File* out);
+  // Creates an empty file for writing, readable only by its owner until
+  // CopyAccessFrom. Whatever already has that name is removed first rather
+  // than written through: it may be a link to some other file.
+  static Status CreateReplacing(const char* path, File* out);
+  // Reads up to `capacity` bytes; `*size` is 0 at the end of the file.
+  Status Read(void* buffer, std::size_t capacity, std::size_t* size);
+  // Gives this file the permission bits (POSIX) or the attributes, less
+  // read-only (Windows), of `source`.
+  Status CopyAccessFrom(const File& source);
+
  private:
   // A POSIX descriptor or a Windows HANDLE; -1 is "none" on both.
   static constexpr std::intptr_t kInvalidHandle = -1;
   explicit File(std::intptr_t handle) : handle_(handle) {}
   std::intptr_t handle_ = kInvalidHandle;
 };
+
+// ---- Rewriting a file through a temporary beside it (fs.cpp) -----------
+
+// Puts the file at `from` in the place of the one at `to` in one step: at
+// every instant `to` names the complete old file or the complete new one.
+// Both must be in the same directory.
+Status ReplaceAtomically(const char* from, const char* to);
+Status RemoveFile(const char* path);
 
 }  // namespace install::platform
