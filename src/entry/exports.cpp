@@ -2,6 +2,7 @@
 // hands over to its subsystem; nothing else belongs here.
 #include "config/edit_request.h"
 #include "config/line_append.h"
+#include "config/plugin_removal.h"
 #include "entry/frame.h"
 #include "install.h"
 
@@ -50,7 +51,7 @@ INSTALL_API int32_t INSTALL_CALL ExZKCFG_AppendBuffer(void*, int32_t* lpIValue, 
 INSTALL_API int32_t INSTALL_CALL ExZKCFG_RemovePluginRefs(void*, int32_t* lpIValue,
                                                           char* lpszValue) {
   return RunExport(install::kExZKCFG_RemovePluginRefsRule, lpIValue,
-                   [] { return NotBuiltYet(install::kExZKCFG_RemovePluginRefsRule); });
+                   [&] { return install::RunEditRequest(lpszValue, install::RemovePluginRefs); });
 }
 
 }  // extern "C"

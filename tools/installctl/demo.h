@@ -36,5 +36,6 @@ void Section(const char* title);
 
 // One section per subsystem.
 void DemoConfigEditing(const DemoSession& session);
+void DemoPluginRemoval(const DemoSession& session);
 
 }  // namespace installctl
