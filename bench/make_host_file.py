@@ -46,17 +46,20 @@ def main():
     written = 0
     with open(output, "wb") as out:
         lines = ["ZKCO host configuration", "0"]
-        while written < target:
+        pending = 0
+        while written + pending < target:
             long = rng.randrange(LONG_LINE_EVERY) == 0
             if rng.randrange(PLUGIN_LINE_EVERY) == 0:
                 lines.append(plugin_line(rng, name, long))
             else:
                 lines.append(setting_line(rng, long))
+            pending += len(lines[-1]) + 2
             if len(lines) >= 10000:
                 chunk = ("\r\n".join(lines) + "\r\n").encode("latin-1")
                 out.write(chunk)
                 written += len(chunk)
                 lines = []
+                pending = 0
         if lines:
             out.write(("\r\n".join(lines) + "\r\n").encode("latin-1"))
 

@@ -21,11 +21,7 @@ for tool in hyperfine mawk python3; do
 done
 [ -x "$installctl" ] && [ -x "$floor" ] || { echo "build $build first" >&2; exit 1; }
 
-remove_with_awk() {  # FILE: rewrites it in place as the library would
-  LC_ALL=C mawk -v name="$plugin" -f "$root/bench/remove_plugin.awk" "$1" >"$1.awk-tmp"
-  mv "$1.awk-tmp" "$1"
-}
-
+awk_remove=$root/bench/remove_with_awk.sh
 for size in 1 100; do
   original=$data/host-${size}mb.cfg
   [ -f "$original" ] || python3 "$root/bench/make_host_file.py" "$original" "$size" "$plugin"
@@ -36,19 +32,17 @@ for size in 1 100; do
   cp "$work" "$data/by-library.cfg"
   cp "$original" "$work" && "$floor" "$work" "$plugin"
   cmp "$work" "$data/by-library.cfg"
-  cp "$original" "$work" && remove_with_awk "$work"
+  cp "$original" "$work" && "$awk_remove" "$work" "$plugin"
   cmp "$work" "$data/by-library.cfg"
   echo "== ${size} MB: $(stat -c %s "$original") bytes, $(wc -l <"$original") lines;" \
        "library, C floor and awk rewrites are identical"
 
-  export -f remove_with_awk
-  export root plugin
-  hyperfine --warmup 2 --runs 10 --style basic --export-json "$data/times-${size}mb.json" \
-    --prepare "cp '$original' '$work'; rm -f '$data/copy.cfg'" \
+  hyperfine -N --warmup 2 --runs 10 --style basic --export-json "$data/times-${size}mb.json" \
+    --prepare "cp '$original' '$work'" \
     -n cp "cp '$original' '$data/copy.cfg'" \
     -n floor "'$floor' '$work' $plugin" \
     -n library "'$installctl' ExZKCFG_RemovePluginRefs '$work*$plugin'" \
-    -n mawk "bash -c 'remove_with_awk $work'" >/dev/null
+    -n mawk "'$awk_remove' '$work' $plugin" >/dev/null
 
   cp "$original" "$work"
   peak_kb=$(/usr/bin/time -f %M "$installctl" ExZKCFG_RemovePluginRefs "$work*$plugin" 2>&1 >/dev/null)

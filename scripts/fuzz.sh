@@ -3,12 +3,12 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer, and runs it for a bounded
 # time over the committed corpus. Exits non-zero on any crash or mismatch.
 #
-# usage: scripts/fuzz.sh [SECONDS]   (default 40; build in build/fuzz)
+# usage: scripts/fuzz.sh [SECONDS]   (default 35; build in build/fuzz)
 # Needs Debian's clang and libclang-rt-14-dev.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-seconds=${1:-40}
+seconds=${1:-35}
 out=$root/build/fuzz
 compiler=$(command -v clang++-14 || command -v clang++)
 mkdir -p "$out/corpus"
@@ -23,4 +23,4 @@ mkdir -p "$out/corpus"
 
 # New inputs land in the first folder, so the committed corpus stays as it is.
 "$out/plugin_removal_fuzz" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
-  -print_final_stats=1 "$out/corpus" "$root/tests/config/fuzz/corpus"
+  -print_final_stats=1 -artifact_prefix="$out/" "$out/corpus" "$root/tests/config/fuzz/corpus"

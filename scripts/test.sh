@@ -43,6 +43,13 @@ for preset in "${PRESETS[@]}"; do
   failed=$((failed + bad))
 done
 
+echo "=== fuzz: plug-in reference removal (bounded run)"
+if scripts/fuzz.sh; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1))
+fi
+
 echo
 echo "Total: $passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ] || status=1

@@ -36,6 +36,7 @@ enum class LineRole {
 class HeaderCheck {
  public:
   LineRole Classify(std::string_view key);
+  bool in_body() const { return state_ == State::kBody; }
 
  private:
   enum class State { kExpectFirst, kExpectSecond, kBody };

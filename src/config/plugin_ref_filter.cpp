@@ -39,19 +39,28 @@ bool PluginRefFilter::Feed(const char* data, std::size_t size) {
   }
   const char* next = data;
   const char* const end = data + size;
+  // Bytes from here to `next` are lines that pass unchanged, not yet Put.
+  const char* unchanged_from = next;
   while (const void* found = std::memchr(next, kLineFeed, static_cast<std::size_t>(end - next))) {
     const char* line_feed = static_cast<const char*>(found);
-    if (partial_line_.empty()) {
-      HandleLine(WithoutCarriageReturn(
-          std::string_view(next, static_cast<std::size_t>(line_feed - next))));
-    } else {
+    if (!partial_line_.empty()) {
       partial_line_.append(next, line_feed);
       HandleLine(WithoutCarriageReturn(partial_line_));
       partial_line_.clear();
+    } else if (!PassesUnchanged(
+                   std::string_view(next, static_cast<std::size_t>(line_feed - next)))) {
+      Put(unchanged_from, static_cast<std::size_t>(next - unchanged_from));
+      HandleLine(WithoutCarriageReturn(
+          std::string_view(next, static_cast<std::size_t>(line_feed - next))));
+    } else {
+      next = line_feed + 1;
+      continue;
     }
     if (stopped_) return false;
-    next = line_feed + 1;
+    next = unchanged_from = line_feed + 1;
   }
+  Put(unchanged_from, static_cast<std::size_t>(next - unchanged_from));
+  if (stopped_) return false;
   partial_line_.append(next, end);
   return !input_ended_;
 }
@@ -84,6 +93,21 @@ void PluginRefFilter::HandleLine(std::string_view line) {
   Put(&kKeySeparator, 1);
   Put(parts.rest.data(), parts.rest.size());
   Put(kHostLineEnd.data(), kHostLineEnd.size());
+}
+
+// Most body lines are written back exactly as they were read, CR LF
+// included; runs of them are copied in one piece. Any other line goes
+// through HandleLine.
+bool PluginRefFilter::PassesUnchanged(std::string_view line_with_cr) {
+  if (!header_.in_body() || line_with_cr.size() < 2 || line_with_cr.back() != kCarriageReturn ||
+      line_with_cr.front() == kKeySeparator) {
+    return false;
+  }
+  std::string_view line = line_with_cr.substr(0, line_with_cr.size() - 1);
+  std::size_t key_end = line.find(kKeySeparator);
+  if (key_end == std::string_view::npos) return false;  // gains a space
+  std::string_view rest = line.substr(key_end + 1);
+  return line.substr(0, key_end) != kPluginKey || rest.empty() || !NamesPlugin(rest);
 }
 
 bool PluginRefFilter::NamesPlugin(std::string_view rest) {

@@ -42,6 +42,7 @@ class PluginRefFilter {
   Outcome Finish();
 
  private:
+  bool PassesUnchanged(std::string_view line_with_cr);
   void HandleLine(std::string_view line);
   bool NamesPlugin(std::string_view rest);
   void Put(const char* data, std::size_t size);

@@ -173,17 +173,20 @@ Status File::CopyAccessFrom(const File& source) {
 // are in one directory anyway. The attributes ReplaceFileA would carry over
 // were put on the new file by CopyAccessFrom.
 // The fallback is to wait and try again: a virus scanner or indexer that has
-// just opened the old file refuses the rename for a moment. A read-only file
-// refuses it for good and is reported at once.
+// just opened the old file refuses the rename for a moment.
 Status ReplaceAtomically(const char* from, const char* to) {
   Status fault;
   if (TakeInjectedFault(FaultPoint::kReplace, &fault)) return fault;
+  // Windows refuses to replace a read-only file. Saying so up front keeps
+  // that answer where the file system would let the rename through (some
+  // network shares, Wine run by a superuser): read-only means leave it be.
+  if (IsReadOnly(to)) return StatusFromWindowsError(ERROR_ACCESS_DENIED);
   for (int attempt = 1;; ++attempt) {
     if (::MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       return Status{};
     }
     const DWORD error = ::GetLastError();
-    if (!MayPassSoon(error) || IsReadOnly(to) || attempt == kReplaceAttempts) {
+    if (!MayPassSoon(error) || attempt == kReplaceAttempts) {
       return StatusFromWindowsError(error);
     }
     ::Sleep(kReplaceRetryDelayMs);
