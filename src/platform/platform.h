@@ -52,9 +52,9 @@ class File {
 
   // Opens an existing file for reading from its start.
   static Status OpenForReading(const char* path, File* out);
-  // Creates an empty file for writing, readable only by its owner until
-  // CopyAccessFrom. Whatever already has that name is removed first rather
-  // than written through: it may be a link to some other file.
+  // Creates an empty file for writing (on POSIX readable only by its owner
+  // until CopyAccessFrom). Whatever already has that name is removed first
+  // rather than written through: it may be a link to some other file.
   static Status CreateReplacing(const char* path, File* out);
   // Reads up to `capacity` bytes; `*size` is 0 at the end of the file.
   Status Read(void* buffer, std::size_t capacity, std::size_t* size);
