@@ -28,27 +28,24 @@ static void die(const char* what) {
   exit(2);
 }
 
-static void flush_out(void) {
+static void write_all(const char* p, size_t n) {
   size_t done = 0;
-  while (done < out_used) {
-    ssize_t n = write(out_fd, out_buf + done, out_used - done);
-    if (n < 0) die("write");
-    done += (size_t)n;
+  while (done < n) {
+    ssize_t w = write(out_fd, p + done, n - done);
+    if (w < 0) die("write");
+    done += (size_t)w;
   }
+}
+
+static void flush_out(void) {
+  write_all(out_buf, out_used);
   out_used = 0;
 }
 
 static void put(const char* p, size_t n) {
   if (n > kBlock - out_used) flush_out();
   if (n >= kBlock) {
-    out_used = n; /* write straight from the caller's bytes */
-    size_t done = 0;
-    while (done < n) {
-      ssize_t w = write(out_fd, p + done, n - done);
-      if (w < 0) die("write");
-      done += (size_t)w;
-    }
-    out_used = 0;
+    write_all(p, n); /* longer than a buffer: straight through */
     return;
   }
   memcpy(out_buf + out_used, p, n);
@@ -81,12 +78,17 @@ static int line(const char* p, size_t n) {
   const char* rest = sp ? sp + 1 : p + n;
   size_t rest_len = (size_t)(p + n - rest);
   if (header_state == 0) {
-    if (key_len == 4 && memcmp(key, "ZKCO", 4) == 0) header_state = 1;
-    else if (key_len == 4 && memcmp(key, "MDOP", 4) == 0) header_state = 2;
-    else return 4;
+    if (key_len == 4 && memcmp(key, "ZKCO", 4) == 0)
+      header_state = 1;
+    else if (key_len == 4 && memcmp(key, "MDOP", 4) == 0)
+      header_state = 2;
+    else
+      return 4;
   } else if (header_state == 1) {
-    if (key_len == 1 && key[0] == '0') header_state = 2;
-    else return 5;
+    if (key_len == 1 && key[0] == '0')
+      header_state = 2;
+    else
+      return 5;
   } else if (key_len == 6 && memcmp(key, "Plugin", 6) == 0 && rest_len > 0 &&
              names_plugin(rest, rest_len)) {
     return 0;

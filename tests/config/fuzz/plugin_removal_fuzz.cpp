@@ -92,7 +92,7 @@ const std::string& WorkFolder() {
   static const std::string folder = [] {
     // Memory-backed when there is one: every run syncs a file to disk.
     std::string pattern = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm/plugin-removal-fuzz-XXXXXX"
-                                                           : "/tmp/plugin-removal-fuzz-XXXXXX";
+                                                          : "/tmp/plugin-removal-fuzz-XXXXXX";
     const char* made = ::mkdtemp(pattern.data());
     if (made == nullptr) std::abort();
     return std::string(made);
