@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "scratch_dir.h"
+#include "support/test_files.h"
+#include "tree_files.h"
 #include "utilities/dir_size.h"
 
 namespace install::utilities {
@@ -79,26 +80,26 @@ struct PosixSizeCase {
 };
 
 TEST(DirSizeKBPosixTest, NeverFollowsLinksAndSurvivesDeepOrClosedTrees) {
-  testing::ScratchDir tree("dir-size-posix");
-  tree.MakeFile("loop/f", 2048);
+  testing::TempFolder tree;
+  testing::MakeSizedFile(tree.path() / "loop/f", 2048);
   fs::create_directory_symlink("..", tree.path() / "loop" / "up");
   fs::create_directory_symlink(".", tree.path() / "loop" / "self");
-  tree.MakeFile("outside/big", 1024 * 1024);
-  tree.MakeFile("links/f", 1024);
+  testing::MakeSizedFile(tree.path() / "outside/big", 1024 * 1024);
+  testing::MakeSizedFile(tree.path() / "links/f", 1024);
   fs::create_symlink(tree.path() / "outside" / "big", tree.path() / "links" / "to_file");
   fs::create_directory_symlink(tree.path() / "outside", tree.path() / "links" / "to_dir");
   fs::create_symlink("nowhere", tree.path() / "links" / "dangling");
   fs::create_directory_symlink(tree.path() / "outside", tree.path() / "named_link");
-  tree.MakeFile("hard/f", 4096);
+  testing::MakeSizedFile(tree.path() / "hard/f", 4096);
   fs::create_hard_link(tree.path() / "hard" / "f", tree.path() / "hard" / "g");
   ::mkfifo((tree.path() / "hard" / "fifo").c_str(), 0644);
-  tree.MakeFile("closed/open/f", 1024);
-  tree.MakeFile("closed/shut/f", 4096);
-  tree.MakeFile("closed/tail", 2048);
+  testing::MakeSizedFile(tree.path() / "closed/open/f", 1024);
+  testing::MakeSizedFile(tree.path() / "closed/shut/f", 4096);
+  testing::MakeSizedFile(tree.path() / "closed/tail", 2048);
   ::chmod((tree.path() / "closed" / "shut").c_str(), 0);
-  tree.MakeFile("unsearchable/f", 4096);
+  testing::MakeSizedFile(tree.path() / "unsearchable/f", 4096);
   ::chmod((tree.path() / "unsearchable").c_str(), 0644);
-  tree.MakeFile("unreadable/f", 4096);
+  testing::MakeSizedFile(tree.path() / "unreadable/f", 4096);
   ::chmod((tree.path() / "unreadable").c_str(), 0311);
   // Three chains deeper than the walk keeps open, each with a file at every
   // level, and siblings met only after coming back up from them.
@@ -106,14 +107,14 @@ TEST(DirSizeKBPosixTest, NeverFollowsLinksAndSurvivesDeepOrClosedTrees) {
   for (const char* branch : {"a", "b", "c"}) {
     fs::path level = fs::path("wide") / branch;
     for (int depth = 0; depth < 70; ++depth, level /= "d") {
-      tree.MakeFile(level / "f", 1024);
-      tree.MakeFile(level / "g", 1024);
+      testing::MakeSizedFile(tree.path() / level / "f", 1024);
+      testing::MakeSizedFile(tree.path() / level / "g", 1024);
       wide_kb += 2;
     }
-    tree.MakeFile(fs::path("wide") / (std::string(branch) + "_after"), 1024);
+    testing::MakeSizedFile(tree.path() / fs::path("wide") / (std::string(branch) + "_after"), 1024);
     wide_kb += 1;
   }
-  tree.MakeDir("chain");
+  std::filesystem::create_directories(tree.path() / "chain");
   DirectoryChain chain(tree.path() / "chain", kChainDepth);
 
   const bool root = ::geteuid() == 0;

@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "scratch_dir.h"
+#include "support/test_files.h"
+#include "tree_files.h"
 
 namespace install::utilities {
 namespace {
@@ -26,23 +27,24 @@ struct SizeCase {
 std::string Native(std::filesystem::path path) { return path.make_preferred().string(); }
 
 TEST(DirSizeKBTest, CountsEachFileInKilobytesRoundedDownOnItsOwn) {
-  testing::ScratchDir tree("dir-size");
-  tree.MakeDir("empty");
-  tree.MakeFile("rounding/a", 1023);
-  tree.MakeFile("rounding/b", 1025);
-  for (const char* name : {"x", "y", "z"}) tree.MakeFile(std::string("three_small/") + name, 1000);
-  tree.MakeFile("almost_two/f", 2047);
-  tree.MakeFile("nested/f", 4096);
-  tree.MakeFile("nested/.hidden", 3072);
-  tree.MakeFile("nested/one/f", 2048);
-  tree.MakeFile("nested/one/two/f", 1024);
-  tree.MakeDir("nested/one/two/three/empty");
-  tree.MakeFile("sparse/five_gib", 5 * kGiB);
-  tree.MakeFile("sparse/small", 1024);
+  testing::TempFolder tree;
+  std::filesystem::create_directories(tree.path() / "empty");
+  testing::MakeSizedFile(tree.path() / "rounding/a", 1023);
+  testing::MakeSizedFile(tree.path() / "rounding/b", 1025);
+  for (const char* name : {"x", "y", "z"})
+    testing::MakeSizedFile(tree.path() / "three_small" / name, 1000);
+  testing::MakeSizedFile(tree.path() / "almost_two/f", 2047);
+  testing::MakeSizedFile(tree.path() / "nested/f", 4096);
+  testing::MakeSizedFile(tree.path() / "nested/.hidden", 3072);
+  testing::MakeSizedFile(tree.path() / "nested/one/f", 2048);
+  testing::MakeSizedFile(tree.path() / "nested/one/two/f", 1024);
+  std::filesystem::create_directories(tree.path() / "nested/one/two/three/empty");
+  testing::MakeSizedFile(tree.path() / "sparse/five_gib", 5 * kGiB);
+  testing::MakeSizedFile(tree.path() / "sparse/small", 1024);
   // Deeper than the classic 260-character path limit.
   std::filesystem::path long_chain = "long";
   for (int level = 0; level < 30; ++level) long_chain /= "a_rather_long_folder_name";
-  tree.MakeFile(long_chain / "f", 8192);
+  testing::MakeSizedFile(tree.path() / long_chain / "f", 8192);
 
   const std::string sep(1, std::filesystem::path::preferred_separator);
   const std::int32_t sparse_kb = 5 * 1024 * 1024 + 1;

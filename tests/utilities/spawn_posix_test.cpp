@@ -13,7 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "scratch_dir.h"
+#include "support/test_files.h"
+#include "tree_files.h"
 #include "utilities/spawn.h"
 
 namespace install::utilities {
@@ -105,7 +106,7 @@ TEST(SpawnPosixTest, StartsEvenWhenTheHostIgnoresSigchld) {
   }, before;
   ignore.sa_handler = SIG_IGN;
   ASSERT_EQ(sigaction(SIGCHLD, &ignore, &before), 0);
-  testing::ScratchDir dir("spawn-ignored");
+  testing::TempFolder dir;
   std::string marker = (dir.path() / "marker").string();
   EXPECT_EQ(StartProgram(("touch " + marker).c_str()), kStarted);
   EXPECT_TRUE(EventuallyExists(marker));
@@ -120,8 +121,8 @@ struct StartCase {
 };
 
 TEST(StartProgramPosixTest, AnswersWithTheWindowsLoaderCodes) {
-  testing::ScratchDir dir("spawn-codes");
-  fs::path plain = dir.MakeFile("plain.txt", 10);
+  testing::TempFolder dir;
+  fs::path plain = testing::MakeSizedFile(dir.path() / "plain.txt", 10);
   fs::path script = dir.path() / "no_interpreter";
   std::ofstream(script) << "\x7f"
                            "ELF garbage\n";
@@ -147,7 +148,7 @@ TEST(StartProgramPosixTest, AnswersWithTheWindowsLoaderCodes) {
 }
 
 TEST(StartProgramPosixTest, PassesArgumentsSplitByTheWindowsRulesWithoutAShell) {
-  testing::ScratchDir dir("spawn-args");
+  testing::TempFolder dir;
   fs::path out = dir.path() / "out";
   std::string line = "/bin/sh -c \"printf '[%s]' \\\"$0\\\" \\\"$1\\\" \\\"$2\\\" > " +
                      out.string() + "\" \"two words\" a\\\\b $HOME";
@@ -163,7 +164,7 @@ TEST(StartProgramPosixTest, PassesArgumentsSplitByTheWindowsRulesWithoutAShell) 
 }
 
 TEST(StartProgramPosixTest, ReturnsBeforeTheProgramEndsAndLeavesNoChild) {
-  testing::ScratchDir dir("spawn-detached");
+  testing::TempFolder dir;
   fs::path marker = dir.path() / "done";
   std::string line = "/bin/sh -c \"sleep 2; touch " + marker.string() + "\"";
   ASSERT_EQ(OwnChildren(), "");
