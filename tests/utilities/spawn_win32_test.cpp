@@ -39,10 +39,11 @@ struct StartCase {
 };
 
 TEST(StartProgramWin32Test, PassesTheLoadersCodesBack) {
-  testing::TempFolder folder;
   const std::vector<StartCase> cases = {
       {"a name found nowhere", "no-such-program-4c1d", kStartFileNotFound},
-      {"a missing folder on the way", "C:\\no\\such\\folder\\prog.exe", kStartPathNotFound},
+      {"no program named", "", kStartFileNotFound},
+      {"a file that is not a program", "C:\\windows\\win.ini", kStartNotExecutable},
+      {"a program that starts", "cmd /c exit", kStarted},
   };
   for (const StartCase& c : cases) {
     SCOPED_TRACE(c.rule);
