@@ -82,6 +82,7 @@ int RunDemo(const InstallLibrary& library) {
   session.Call("AreYouThere", "");
 
   DemoConfigEditing(session);
+  DemoUtilities(session);
 
   fs::remove_all(folder, error);
   return 0;
