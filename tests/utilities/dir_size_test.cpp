@@ -16,6 +16,8 @@ namespace {
 
 constexpr std::uint64_t kGiB = 1024ull * 1024 * 1024;
 constexpr std::int32_t kMax = kLargestDirSizeKB;
+// Deeper than the number of directories the walk holds open at once.
+constexpr int kBeyondOpenLevels = 70;
 
 struct SizeCase {
   const char* rule;
@@ -46,6 +48,20 @@ TEST(DirSizeKBTest, CountsEachFileInKilobytesRoundedDownOnItsOwn) {
   for (int level = 0; level < 30; ++level) long_chain /= "a_rather_long_folder_name";
   testing::MakeSizedFile(tree.path() / long_chain / "f", 8192);
 
+  // Chains deeper than the walk keeps open at once, a file at every level,
+  // and siblings met only after coming back up from them.
+  std::int32_t wide_kb = 0;
+  for (const char* branch : {"a", "b", "c"}) {
+    std::filesystem::path level = std::filesystem::path("wide") / branch;
+    for (int depth = 0; depth < kBeyondOpenLevels; ++depth, level /= "d") {
+      testing::MakeSizedFile(tree.path() / level / "f", 1024);
+      testing::MakeSizedFile(tree.path() / level / "g", 1024);
+      wide_kb += 2;
+    }
+    testing::MakeSizedFile(tree.path() / "wide" / (std::string(branch) + "_after"), 1024);
+    wide_kb += 1;
+  }
+
   const std::string sep(1, std::filesystem::path::preferred_separator);
   const std::int32_t sparse_kb = 5 * 1024 * 1024 + 1;
   const std::int32_t whole_tree_kb = 1 + 0 + 1 + 10 + sparse_kb + 8;
@@ -59,7 +75,8 @@ TEST(DirSizeKBTest, CountsEachFileInKilobytesRoundedDownOnItsOwn) {
       {"a sub-directory on its own", Native("nested/one"), 0, 3},
       {"a 5 GiB file counts in full", "sparse", 0, sparse_kb},
       {"a path longer than 260 characters", "long", 0, 8},
-      {"the whole tree", "", 0, whole_tree_kb},
+      {"siblings after trees deeper than the open levels count once", "wide", 0, wide_kb},
+      {"the whole tree", "", 0, whole_tree_kb + wide_kb},
       {"a file path counts 0", Native("rounding/a"), 0, 0},
       {"a missing path counts 0", "no_such_folder", 0, 0},
       {"the count goes on from where a test starts it", "rounding", kMax - 2, kMax - 1},
