@@ -23,6 +23,9 @@ for files in "${sizes[@]}"; do
   [ -d "$work/tree_$files" ] || python3 "$here/make_tree.py" "$work/tree_$files" "$files"
 done
 
+chain=$work/chain_10000
+[ -d "$chain" ] || python3 "$here/make_chain.py" "$chain" 10000
+
 tree=$work/tree_$timed
 echo "== results on $tree (they differ by design: bytes, bytes with hard links once, kilobytes)"
 echo "floor:      $("$work/walk_floor" "$tree") bytes"
@@ -47,6 +50,13 @@ for name, r in results.items():
           f"{r['median'] / floor['median']:17.3f} {r['min'] / floor['min']:14.3f}")
 SUMMARY
 
+echo "== the same, interleaved: one run of each in turn, so load from other"
+echo "   processes on the machine falls on all three alike"
+python3 "$here/interleaved.py" 40 \
+  floor "$work/walk_floor $tree" \
+  "du -s --apparent-size -B1" "du -s --apparent-size -B1 $tree" \
+  "installctl GetDirSizeKB" "$installctl GetDirSizeKB $tree"
+
 echo "== peak resident memory (KB)"
 printf "%-10s %10s %10s %10s\n" files floor du installctl
 for files in "${sizes[@]}"; do
@@ -55,4 +65,18 @@ for files in "${sizes[@]}"; do
   du_kb=$(/usr/bin/time -f %M du -s --apparent-size -B1 "$tree" 2>&1 >/dev/null)
   ours=$(/usr/bin/time -f %M "$installctl" GetDirSizeKB "$tree" 2>&1 >/dev/null)
   printf "%-10s %10s %10s %10s\n" "$files" "$floor" "$du_kb" "$ours"
+done
+
+echo "== a chain 10,000 folders deep (one 1 KB file per level)"
+printf "%-26s %10s %12s %s\n" "" "seconds" "peak KB" result
+for name in floor du installctl; do
+  case $name in
+    floor) command=("$work/walk_floor" "$chain") ;;
+    du) command=(du -s --apparent-size -B1 "$chain") ;;
+    installctl) command=("$installctl" GetDirSizeKB "$chain") ;;
+  esac
+  "${command[@]}" >/dev/null 2>&1 || true
+  /usr/bin/time -o "$work/time" -f "%e %M" "${command[@]}" >"$work/out" 2>/dev/null || true
+  read -r seconds peak <"$work/time"
+  printf "%-26s %10s %12s %s\n" "$name" "$seconds" "$peak" "$(cut -f1 "$work/out")"
 done
