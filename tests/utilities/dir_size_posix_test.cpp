@@ -2,6 +2,7 @@
 // deeper than any path could name.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,6 +24,9 @@ namespace fs = std::filesystem;
 constexpr int kChainDepth = 10000;
 constexpr int kChainFileEvery = 1000;
 constexpr const char* kChainLink = "d";
+// Far fewer descriptors than the chain has levels, enough for the walk's
+// bounded set and what the test program itself holds open.
+constexpr rlim_t kTightDescriptorLimit = 64;
 
 void WriteSizedFileAt(int dir_fd, const char* name, off_t size) {
   int fd = ::openat(dir_fd, name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -125,6 +129,18 @@ TEST(DirSizeKBPosixTest, NeverFollowsLinksAndSurvivesDeepOrClosedTrees) {
     }
     std::string path = (tree.path() / c.path).string();
     EXPECT_EQ(DirSizeKB(path.c_str()), c.expected_kb) << path;
+  }
+  {
+    SCOPED_TRACE("the 10,000-deep chain with only a few descriptors to spare");
+    struct rlimit before;
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &before), 0);
+    struct rlimit tight = before;
+    tight.rlim_cur = kTightDescriptorLimit;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+    std::string path = (tree.path() / "chain").string();
+    std::int32_t size = DirSizeKB(path.c_str());
+    ::setrlimit(RLIMIT_NOFILE, &before);
+    EXPECT_EQ(size, DirectoryChain::ExpectedKB(kChainDepth));
   }
   ::chmod((tree.path() / "closed" / "shut").c_str(), 0755);
   ::chmod((tree.path() / "unsearchable").c_str(), 0755);
