@@ -1,5 +1,6 @@
 // Command launching on POSIX: the Windows meanings of the results, and a
 // host whose signals and children are left as they were.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -24,6 +25,7 @@ namespace fs = std::filesystem;
 
 constexpr auto kPollStep = std::chrono::milliseconds(20);
 constexpr int kPollSteps = 500;
+constexpr int kHighDescriptor = 321;
 
 bool EventuallyExists(const fs::path& path) {
   for (int step = 0; step < kPollSteps; ++step) {
@@ -164,6 +166,26 @@ TEST(StartProgramPosixTest, PassesArgumentsSplitByTheWindowsRulesWithoutAShell) 
     if (text.empty()) std::this_thread::sleep_for(kPollStep);
   }
   EXPECT_EQ(text, "[two words][a\\\\b][$HOME]");
+}
+
+TEST(StartProgramPosixTest, TheProgramHoldsNoneOfTheHostsFilesOpen) {
+  testing::TempFolder dir;
+  fs::path out = dir.path() / "fds";
+  int held = ::open(dir.path().c_str(), O_RDONLY);  // inheritable: no O_CLOEXEC
+  ASSERT_GE(held, 0);
+  int high = ::fcntl(held, F_DUPFD, kHighDescriptor);
+  ASSERT_EQ(high, kHighDescriptor);
+  std::string line = "/bin/sh -c \"ls /proc/$$/fd > " + out.string() + "\"";
+  ASSERT_EQ(StartProgram(line.c_str()), kStarted);
+  std::string listing;
+  for (int step = 0; step < kPollSteps && listing.empty(); ++step) {
+    listing = ReadWhole(out);
+    if (listing.empty()) std::this_thread::sleep_for(kPollStep);
+  }
+  ::close(high);
+  ::close(held);
+  EXPECT_NE(listing.find("\n2\n"), std::string::npos) << listing;  // standard streams stay
+  EXPECT_EQ(listing.find(std::to_string(kHighDescriptor)), std::string::npos) << listing;
 }
 
 TEST(StartProgramPosixTest, ReturnsBeforeTheProgramEndsAndLeavesNoChild) {

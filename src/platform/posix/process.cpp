@@ -32,6 +32,10 @@ constexpr unsigned kFirstInheritableFd = 3;
 constexpr const char* kPathVariable = "PATH";
 constexpr char kPathListSeparator = ':';
 constexpr char kDirectorySeparator = '/';
+constexpr const char* kRootDirectory = "/";
+constexpr const char* kCurrentDirectory = ".";
+// Where a bare name is looked for when PATH is not set at all.
+constexpr const char* kDefaultSearchPath = "/bin:/usr/bin";
 
 class OwnedFd {
  public:
@@ -100,12 +104,13 @@ std::vector<std::string> CandidateFiles(const std::string& program) {
   if (program.find(kDirectorySeparator) != std::string::npos) return {program};
   std::vector<std::string> candidates;
   const char* search = std::getenv(kPathVariable);
-  std::string path_list = search != nullptr ? search : "/bin:/usr/bin";
+  std::string path_list = search != nullptr ? search : kDefaultSearchPath;
   std::size_t start = 0;
   for (;;) {
     std::size_t end = path_list.find(kPathListSeparator, start);
     std::string directory = path_list.substr(start, end - start);
-    candidates.push_back((directory.empty() ? "." : directory) + kDirectorySeparator + program);
+    candidates.push_back((directory.empty() ? kCurrentDirectory : directory) + kDirectorySeparator +
+                         program);
     if (end == std::string::npos) break;
     start = end + 1;
   }
@@ -150,7 +155,7 @@ Status StartFailure(int error, const std::string& program) {
     case ENOENT: {
       std::size_t slash = program.rfind(kDirectorySeparator);
       if (slash == std::string::npos ||
-          DirectoryExists(slash == 0 ? "/" : program.substr(0, slash))) {
+          DirectoryExists(slash == 0 ? kRootDirectory : program.substr(0, slash))) {
         return Status{Error::kNotFound, error};
       }
       return Status{Error::kPathNotFound, error};
