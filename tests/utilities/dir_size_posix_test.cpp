@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -145,6 +146,27 @@ TEST(DirSizeKBPosixTest, NeverFollowsLinksAndSurvivesDeepOrClosedTrees) {
   ::chmod((tree.path() / "closed" / "shut").c_str(), 0755);
   ::chmod((tree.path() / "unsearchable").c_str(), 0755);
   ::chmod((tree.path() / "unreadable").c_str(), 0755);
+}
+
+// The empty path is the root directory. Measured in a child process whose
+// root is a small tree, since the machine's own root is far too big.
+TEST(DirSizeKBPosixTest, TheEmptyPathIsTheRootDirectory) {
+  constexpr int kCannotChangeRoot = 255;
+  testing::TempFolder tree;
+  testing::MakeSizedFile(tree.path() / "a", 2048);
+  testing::MakeSizedFile(tree.path() / "sub" / "b", 5120);
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::chroot(tree.path().c_str()) != 0 || ::chdir("/") != 0) ::_exit(kCannotChangeRoot);
+    std::int32_t empty = DirSizeKB("");
+    ::_exit(empty == DirSizeKB("/") ? empty : 0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == kCannotChangeRoot) GTEST_SKIP() << "changing the root needs root";
+  EXPECT_EQ(WEXITSTATUS(status), 2 + 5);
 }
 
 }  // namespace
