@@ -5,6 +5,8 @@
 #include "config/plugin_removal.h"
 #include "entry/frame.h"
 #include "install.h"
+#include "utilities/dir_size.h"
+#include "utilities/spawn.h"
 
 using install::RunExport;
 using install::TextOrEmpty;
@@ -25,17 +27,17 @@ INSTALL_API int32_t INSTALL_CALL AreYouThere(void*, int32_t*, char*) {
 
 INSTALL_API int32_t INSTALL_CALL GetDirSizeKB(void*, int32_t*, char* lpszValue) {
   return RunExport(install::kGetDirSizeKBRule, nullptr,
-                   [] { return NotBuiltYet(install::kGetDirSizeKBRule); });
+                   [&] { return install::utilities::DirSizeKB(TextOrEmpty(lpszValue)); });
 }
 
 INSTALL_API int32_t INSTALL_CALL DOSSpawn(void*, int32_t* lpIValue, char* lpszValue) {
   return RunExport(install::kDOSSpawnRule, lpIValue,
-                   [] { return NotBuiltYet(install::kDOSSpawnRule); });
+                   [&] { return install::utilities::RunCommand(TextOrEmpty(lpszValue)); });
 }
 
 INSTALL_API int32_t INSTALL_CALL WINSpawn(void*, int32_t* lpIValue, char* lpszValue) {
   return RunExport(install::kWINSpawnRule, lpIValue,
-                   [] { return NotBuiltYet(install::kWINSpawnRule); });
+                   [&] { return install::utilities::StartProgram(TextOrEmpty(lpszValue)); });
 }
 
 INSTALL_API int32_t INSTALL_CALL RequestUserInfo(void* hwnd, int32_t* lpIValue, char*) {

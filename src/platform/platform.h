@@ -6,12 +6,28 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace install::platform {
 
 // What went wrong, with the same meaning on every platform. `native` keeps
 // errno or GetLastError() for whoever is debugging.
-enum class Error { kNone, kNotFound, kAccessDenied, kIsDirectory, kNoSpace, kIo, kOther };
+enum class Error {
+  kNone,
+  kNotFound,
+  kAccessDenied,
+  kIsDirectory,
+  kNoSpace,
+  kIo,
+  kOther,
+  // Starting a program: a directory on the way to it is missing, the file is
+  // not something the system can run, or the system is out of processes or
+  // memory.
+  kPathNotFound,
+  kNotExecutable,
+  kNoResources,
+};
 
 struct Status {
   Error error = Error::kNone;
@@ -76,5 +92,38 @@ class File {
 // Both must be in the same directory.
 Status ReplaceAtomically(const char* from, const char* to);
 Status RemoveFile(const char* path);
+
+// ---- Directory trees (walk.cpp) -------------------------------------------
+
+// Receives the size of each file a walk meets, in bytes.
+class FileSizeSink {
+ public:
+  virtual void AddFile(std::uint64_t size) = 0;
+
+ protected:
+  ~FileSizeSink() = default;
+};
+
+// Reports the size of every file in the tree below `root` to `sink`, in one
+// pass and in the order the file system lists them. `root` itself is followed
+// when it is a link; below it, links and other name-surrogate reparse points
+// are neither followed nor counted. The empty path is the root directory (of
+// the current drive, on Windows). A sub-directory that cannot be listed is
+// passed over; only a `root` that cannot be listed is an error.
+Status WalkFileSizes(const char* root, FileSizeSink* sink);
+
+// ---- Processes (process.cpp) ----------------------------------------------
+
+// Runs `command` with the system's command interpreter and waits for it.
+// `exit_code` receives the code the command ended with; a command ended by a
+// signal ends with 128 plus the signal number, as shells report it. Fails
+// only when the interpreter could not be started or waited for.
+Status RunShellCommand(const char* command, int* exit_code);
+
+// Starts a program in a normal window and returns without waiting for it.
+// `command_line` is the caller's text; `arguments` is that text already
+// split by the Windows rules, program first. Each backend takes the form its
+// system starts programs from. No child is left for the caller to reap.
+Status StartProgram(const char* command_line, const std::vector<std::string>& arguments);
 
 }  // namespace install::platform

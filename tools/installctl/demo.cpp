@@ -83,6 +83,7 @@ int RunDemo(const InstallLibrary& library) {
 
   DemoConfigEditing(session);
   DemoPluginRemoval(session);
+  DemoUtilities(session);
 
   fs::remove_all(folder, error);
   return 0;

@@ -37,5 +37,10 @@ void Section(const char* title);
 // One section per subsystem.
 void DemoConfigEditing(const DemoSession& session);
 void DemoPluginRemoval(const DemoSession& session);
+void DemoUtilities(const DemoSession& session);
+
+// A command line for a program (no interpreter between) that writes `file`;
+// each platform has its own.
+std::string ProgramWritingFile(const std::string& file);
 
 }  // namespace installctl

@@ -1,0 +1,38 @@
+#include "utilities/spawn.h"
+
+#include "platform/platform.h"
+#include "utilities/command_line.h"
+
+namespace install::utilities {
+namespace {
+
+std::int32_t StartResult(const platform::Status& status) {
+  switch (status.error) {
+    case platform::Error::kNone:
+      return kStarted;
+    case platform::Error::kNotFound:
+      return kStartFileNotFound;
+    case platform::Error::kPathNotFound:
+      return kStartPathNotFound;
+    case platform::Error::kAccessDenied:
+      return kStartAccessDenied;
+    case platform::Error::kNotExecutable:
+      return kStartNotExecutable;
+    default:
+      return kStartOutOfResources;
+  }
+}
+
+}  // namespace
+
+std::int32_t RunCommand(const char* command) {
+  int exit_code = 0;
+  if (!platform::RunShellCommand(command, &exit_code).ok()) return kCommandNotRun;
+  return exit_code;
+}
+
+std::int32_t StartProgram(const char* command_line) {
+  return StartResult(platform::StartProgram(command_line, SplitWindowsCommandLine(command_line)));
+}
+
+}  // namespace install::utilities

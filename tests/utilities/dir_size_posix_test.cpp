@@ -1,0 +1,173 @@
+// The size rules that need POSIX to set up: links, permissions, and trees
+// deeper than any path could name.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "support/test_files.h"
+#include "tree_files.h"
+#include "utilities/dir_size.h"
+
+namespace install::utilities {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kChainDepth = 10000;
+constexpr int kChainFileEvery = 1000;
+constexpr const char* kChainLink = "d";
+// Far fewer descriptors than the chain has levels, enough for the walk's
+// bounded set and what the test program itself holds open.
+constexpr rlim_t kTightDescriptorLimit = 64;
+
+void WriteSizedFileAt(int dir_fd, const char* name, off_t size) {
+  int fd = ::openat(dir_fd, name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::ftruncate(fd, size), 0);
+  ::close(fd);
+}
+
+// A chain of `depth` directories named "d", made and removed through
+// descriptors: no path could name its bottom. A 2048-byte file sits at every
+// kChainFileEvery-th level and a 3072-byte one at the bottom.
+class DirectoryChain {
+ public:
+  DirectoryChain(const fs::path& top, int depth) : top_(top), depth_(depth) {
+    int fd = ::open(top.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (int level = 1; level <= depth && fd >= 0; ++level) {
+      ::mkdirat(fd, kChainLink, 0755);
+      int child = ::openat(fd, kChainLink, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      ::close(fd);
+      fd = child;
+      if (fd >= 0 && level % kChainFileEvery == 0) WriteSizedFileAt(fd, "f", 2048);
+    }
+    if (fd >= 0) WriteSizedFileAt(fd, "bottom", 3072);
+    ::close(fd);
+  }
+  ~DirectoryChain() {
+    int fd = ::open(top_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (int level = 1; level <= depth_ && fd >= 0; ++level) {
+      int child = ::openat(fd, kChainLink, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      ::close(fd);
+      fd = child;
+    }
+    for (int level = depth_; level >= 1 && fd >= 0; --level) {
+      ::unlinkat(fd, "f", 0);
+      ::unlinkat(fd, "bottom", 0);
+      int parent = ::openat(fd, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      ::close(fd);
+      fd = parent;
+      if (fd >= 0) ::unlinkat(fd, kChainLink, AT_REMOVEDIR);
+    }
+    ::close(fd);
+  }
+  static std::int32_t ExpectedKB(int depth) { return depth / kChainFileEvery * 2 + 3; }
+
+ private:
+  fs::path top_;
+  int depth_;
+};
+
+struct PosixSizeCase {
+  const char* rule;
+  std::string path;  // relative to the tree
+  std::int32_t expected_kb;
+  bool needs_permission_checks;
+};
+
+TEST(DirSizeKBPosixTest, NeverFollowsLinksAndSurvivesDeepOrClosedTrees) {
+  testing::TempFolder tree;
+  testing::MakeSizedFile(tree.path() / "loop/f", 2048);
+  fs::create_directory_symlink("..", tree.path() / "loop" / "up");
+  fs::create_directory_symlink(".", tree.path() / "loop" / "self");
+  testing::MakeSizedFile(tree.path() / "outside/big", 1024 * 1024);
+  testing::MakeSizedFile(tree.path() / "links/f", 1024);
+  fs::create_symlink(tree.path() / "outside" / "big", tree.path() / "links" / "to_file");
+  fs::create_directory_symlink(tree.path() / "outside", tree.path() / "links" / "to_dir");
+  fs::create_symlink("nowhere", tree.path() / "links" / "dangling");
+  fs::create_directory_symlink(tree.path() / "outside", tree.path() / "named_link");
+  testing::MakeSizedFile(tree.path() / "hard/f", 4096);
+  fs::create_hard_link(tree.path() / "hard" / "f", tree.path() / "hard" / "g");
+  ::mkfifo((tree.path() / "hard" / "fifo").c_str(), 0644);
+  testing::MakeSizedFile(tree.path() / "closed/open/f", 1024);
+  testing::MakeSizedFile(tree.path() / "closed/shut/f", 4096);
+  testing::MakeSizedFile(tree.path() / "closed/tail", 2048);
+  ::chmod((tree.path() / "closed" / "shut").c_str(), 0);
+  testing::MakeSizedFile(tree.path() / "unsearchable/f", 4096);
+  ::chmod((tree.path() / "unsearchable").c_str(), 0644);
+  testing::MakeSizedFile(tree.path() / "unreadable/f", 4096);
+  ::chmod((tree.path() / "unreadable").c_str(), 0311);
+  std::filesystem::create_directories(tree.path() / "chain");
+  DirectoryChain chain(tree.path() / "chain", kChainDepth);
+
+  const bool root = ::geteuid() == 0;
+  const std::vector<PosixSizeCase> cases = {
+      {"links into their own tree are not followed", "loop", 2, false},
+      {"links to files and folders add nothing", "links", 1, false},
+      {"the named path is followed when it is a link", "named_link", 1024, false},
+      {"each hard link counts, as each name does on Windows", "hard", 8, false},
+      {"an unreadable sub-directory adds 0 and the walk goes on", "closed", 3, true},
+      {"an unsearchable directory counts 0", "unsearchable", 0, true},
+      {"an unreadable directory counts 0", "unreadable", 0, true},
+      {"a chain 10,000 levels deep", "chain", DirectoryChain::ExpectedKB(kChainDepth), false},
+  };
+  for (const PosixSizeCase& c : cases) {
+    SCOPED_TRACE(c.rule);
+    if (c.needs_permission_checks && root) {
+      // Permissions do not stop root from reading, so these rows cannot fail
+      // or pass meaningfully there.
+      std::cout << "[ SKIPPED ROW ] running as root: " << c.rule << "\n";
+      continue;
+    }
+    std::string path = (tree.path() / c.path).string();
+    EXPECT_EQ(DirSizeKB(path.c_str()), c.expected_kb) << path;
+  }
+  {
+    SCOPED_TRACE("the 10,000-deep chain with only a few descriptors to spare");
+    struct rlimit before;
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &before), 0);
+    struct rlimit tight = before;
+    tight.rlim_cur = kTightDescriptorLimit;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+    std::string path = (tree.path() / "chain").string();
+    std::int32_t size = DirSizeKB(path.c_str());
+    ::setrlimit(RLIMIT_NOFILE, &before);
+    EXPECT_EQ(size, DirectoryChain::ExpectedKB(kChainDepth));
+  }
+  ::chmod((tree.path() / "closed" / "shut").c_str(), 0755);
+  ::chmod((tree.path() / "unsearchable").c_str(), 0755);
+  ::chmod((tree.path() / "unreadable").c_str(), 0755);
+}
+
+// The empty path is the root directory. Measured in a child process whose
+// root is a small tree, since the machine's own root is far too big.
+TEST(DirSizeKBPosixTest, TheEmptyPathIsTheRootDirectory) {
+  constexpr int kCannotChangeRoot = 255;
+  testing::TempFolder tree;
+  testing::MakeSizedFile(tree.path() / "a", 2048);
+  testing::MakeSizedFile(tree.path() / "sub" / "b", 5120);
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::chroot(tree.path().c_str()) != 0 || ::chdir("/") != 0) ::_exit(kCannotChangeRoot);
+    std::int32_t empty = DirSizeKB("");
+    ::_exit(empty == DirSizeKB("/") ? empty : 0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == kCannotChangeRoot) GTEST_SKIP() << "changing the root needs root";
+  EXPECT_EQ(WEXITSTATUS(status), 2 + 5);
+}
+
+}  // namespace
+}  // namespace install::utilities

@@ -1,0 +1,100 @@
+// The size rules every platform shares, over one generated tree.
+#include "utilities/dir_size.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/test_files.h"
+#include "tree_files.h"
+
+namespace install::utilities {
+namespace {
+
+constexpr std::uint64_t kGiB = 1024ull * 1024 * 1024;
+constexpr std::int32_t kMax = kLargestDirSizeKB;
+// Deeper than the number of directories the walk holds open at once.
+constexpr int kBeyondOpenLevels = 70;
+
+struct SizeCase {
+  const char* rule;
+  std::string path;  // relative to the tree; native separators
+  std::uint64_t start_kb;
+  std::int32_t expected_kb;
+};
+
+std::string Native(std::filesystem::path path) { return path.make_preferred().string(); }
+
+TEST(DirSizeKBTest, CountsEachFileInKilobytesRoundedDownOnItsOwn) {
+  testing::TempFolder tree;
+  std::filesystem::create_directories(tree.path() / "empty");
+  testing::MakeSizedFile(tree.path() / "rounding/a", 1023);
+  testing::MakeSizedFile(tree.path() / "rounding/b", 1025);
+  for (const char* name : {"x", "y", "z"})
+    testing::MakeSizedFile(tree.path() / "three_small" / name, 1000);
+  testing::MakeSizedFile(tree.path() / "almost_two/f", 2047);
+  testing::MakeSizedFile(tree.path() / "nested/f", 4096);
+  testing::MakeSizedFile(tree.path() / "nested/.hidden", 3072);
+  testing::MakeSizedFile(tree.path() / "nested/one/f", 2048);
+  testing::MakeSizedFile(tree.path() / "nested/one/two/f", 1024);
+  std::filesystem::create_directories(tree.path() / "nested/one/two/three/empty");
+  testing::MakeSizedFile(tree.path() / "sparse/five_gib", 5 * kGiB);
+  testing::MakeSizedFile(tree.path() / "sparse/small", 1024);
+  // Deeper than the classic 260-character path limit.
+  std::filesystem::path long_chain = "long";
+  for (int level = 0; level < 30; ++level) long_chain /= "a_rather_long_folder_name";
+  testing::MakeSizedFile(tree.path() / long_chain / "f", 8192);
+
+  // Chains deeper than the walk keeps open at once, a file at every level,
+  // and siblings met only after coming back up from them.
+  std::int32_t wide_kb = 0;
+  for (const char* branch : {"a", "b", "c"}) {
+    std::filesystem::path level = std::filesystem::path("wide") / branch;
+    for (int depth = 0; depth < kBeyondOpenLevels; ++depth, level /= "d") {
+      testing::MakeSizedFile(tree.path() / level / "f", 1024);
+      testing::MakeSizedFile(tree.path() / level / "g", 1024);
+      wide_kb += 2;
+    }
+    testing::MakeSizedFile(tree.path() / "wide" / (std::string(branch) + "_after"), 1024);
+    wide_kb += 1;
+  }
+
+  const std::string sep(1, std::filesystem::path::preferred_separator);
+  const std::int32_t sparse_kb = 5 * 1024 * 1024 + 1;
+  const std::int32_t whole_tree_kb = 1 + 0 + 1 + 10 + sparse_kb + 8;
+  const std::vector<SizeCase> cases = {
+      {"an empty directory counts 0", "empty", 0, 0},
+      {"1023 and 1025 bytes count 0 + 1", "rounding", 0, 1},
+      {"three 1000-byte files count 0", "three_small", 0, 0},
+      {"2047 bytes count 1", "almost_two", 0, 1},
+      {"every depth counts, hidden files too", "nested", 0, 10},
+      {"a trailing separator changes nothing", "nested" + sep, 0, 10},
+      {"a sub-directory on its own", Native("nested/one"), 0, 3},
+      {"a 5 GiB file counts in full", "sparse", 0, sparse_kb},
+      {"a path longer than 260 characters", "long", 0, 8},
+      {"siblings after trees deeper than the open levels count once", "wide", 0, wide_kb},
+      {"the whole tree", "", 0, whole_tree_kb + wide_kb},
+      {"a file path counts 0", Native("rounding/a"), 0, 0},
+      {"a missing path counts 0", "no_such_folder", 0, 0},
+      {"the count goes on from where a test starts it", "rounding", kMax - 2, kMax - 1},
+      {"reaching the ceiling exactly", "rounding", kMax - 1, kMax},
+      {"the ceiling holds", "rounding", kMax, kMax},
+      {"no 32-bit wrap to a small size", "rounding", 0xFFFFFFFFull, kMax},
+      {"a large file past the ceiling saturates", "sparse", kMax - 100, kMax},
+      {"a missing path stays 0 from any start", "no_such_folder", kMax - 2, 0},
+  };
+  for (const SizeCase& c : cases) {
+    SCOPED_TRACE(c.rule);
+    std::string path = c.path.empty() ? tree.path().string() : (tree.path() / c.path).string();
+    EXPECT_EQ(DirSizeKBStartingAtForTesting(path.c_str(), c.start_kb), c.expected_kb) << path;
+    if (c.start_kb == 0) {
+      EXPECT_EQ(DirSizeKB(path.c_str()), c.expected_kb) << path;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace install::utilities

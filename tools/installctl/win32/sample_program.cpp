@@ -1,0 +1,9 @@
+#include "demo.h"
+
+namespace installctl {
+
+std::string ProgramWritingFile(const std::string& file) {
+  return "cmd /c echo written by a started program> " + file;
+}
+
+}  // namespace installctl
