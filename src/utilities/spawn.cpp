@@ -9,7 +9,9 @@ namespace {
 std::int32_t StartResult(const platform::Status& status) {
   switch (status.error) {
     case platform::Error::kNone:
-      return kStarted;
+      // Where the system reports its own start value (Windows), it goes back
+      // unchanged; elsewhere a start answers like WinExec's usual one.
+      return status.native > kLastStartFailure ? status.native : kStarted;
     case platform::Error::kNotFound:
       return kStartFileNotFound;
     case platform::Error::kPathNotFound:

@@ -24,7 +24,8 @@ inline constexpr std::int32_t kStarted = 33;
 std::int32_t RunCommand(const char* command);
 
 // Starts the program `command_line` names without waiting for it and
-// returns kStarted or one of the failure codes above.
+// returns a value above kLastStartFailure (Windows: WinExec's own) or one
+// of the failure codes above.
 std::int32_t StartProgram(const char* command_line);
 
 }  // namespace install::utilities

@@ -40,7 +40,8 @@ Status RunShellCommand(const char* command, int* exit_code) {
 
 Status StartProgram(const char* command_line, const std::vector<std::string>& /*arguments*/) {
   UINT code = ::WinExec(command_line, SW_SHOWNORMAL);
-  if (code > kLastStartFailure) return Status{};
+  // A start keeps WinExec's own value, which the script gets back unchanged.
+  if (code > kLastStartFailure) return Status{Error::kNone, static_cast<int>(code)};
   return StartFailure(code);
 }
 
