@@ -10,12 +10,10 @@ using platform::DialogItemKind;
 using platform::DialogItemTemplate;
 using platform::DialogTemplate;
 
-constexpr int kNoId = -1;
-
 constexpr DialogItemTemplate kUserInfoItems[] = {
-    {kNoId, DialogItemKind::kLabel, "User Name:", 7, 37, 95, 8},
+    {IDC_STATIC, DialogItemKind::kLabel, "User Name:", 7, 37, 95, 8},
     {IDC_USER_NAME, DialogItemKind::kEdit, "", 106, 34, 133, 14},
-    {kNoId, DialogItemKind::kLabel, "Company Name:", 7, 59, 95, 8},
+    {IDC_STATIC, DialogItemKind::kLabel, "Company Name:", 7, 59, 95, 8},
     {IDC_COMPANY_NAME, DialogItemKind::kEdit, "", 106, 57, 133, 14},
     {platform::kDialogOk, DialogItemKind::kDefaultButton, "&Accept", 106, 80, 50, 14},
 };
