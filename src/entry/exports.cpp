@@ -5,6 +5,7 @@
 #include "config/plugin_removal.h"
 #include "entry/frame.h"
 #include "install.h"
+#include "userinfo/request_user_info.h"
 #include "utilities/dir_size.h"
 #include "utilities/spawn.h"
 
@@ -42,7 +43,7 @@ INSTALL_API int32_t INSTALL_CALL WINSpawn(void*, int32_t* lpIValue, char* lpszVa
 
 INSTALL_API int32_t INSTALL_CALL RequestUserInfo(void* hwnd, int32_t* lpIValue, char*) {
   return RunExport(install::kRequestUserInfoRule, lpIValue,
-                   [] { return NotBuiltYet(install::kRequestUserInfoRule); });
+                   [&] { return install::userinfo::RequestUserInfo(hwnd); });
 }
 
 INSTALL_API int32_t INSTALL_CALL ExZKCFG_AppendBuffer(void*, int32_t* lpIValue, char* lpszValue) {

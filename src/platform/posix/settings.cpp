@@ -13,6 +13,7 @@
 
 #include "platform/fault_injection.h"
 #include "platform/platform.h"
+#include "platform/posix/error.h"
 #include "platform/posix/settings_file.h"
 
 namespace install::platform {
@@ -23,38 +24,6 @@ constexpr mode_t kPrivateFileMode = 0600;
 constexpr char kFileSuffix[] = ".conf";
 constexpr char kTempSuffix[] = ".XXXXXX";
 constexpr std::size_t kReadChunk = 4096;
-
-Status ErrnoStatus(int error) {
-  Status status;
-  status.native = error;
-  switch (error) {
-    case 0:
-      status.error = Error::kNone;
-      break;
-    case ENOENT:
-    case ENOTDIR:
-      status.error = Error::kNotFound;
-      break;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-      status.error = Error::kAccessDenied;
-      break;
-    case EISDIR:
-      status.error = Error::kIsDirectory;
-      break;
-    case ENOSPC:
-    case EDQUOT:
-      status.error = Error::kNoSpace;
-      break;
-    case EIO:
-      status.error = Error::kIo;
-      break;
-    default:
-      status.error = Error::kOther;
-  }
-  return status;
-}
 
 class UniqueFd {
  public:
@@ -113,25 +82,25 @@ bool ConfigHome(std::string* folder) {
 Status MakeFolders(const std::string& path) {
   for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
     const std::string prefix = path.substr(0, slash);
-    if (::mkdir(prefix.c_str(), kPrivateDirMode) != 0 && errno != EEXIST) return ErrnoStatus(errno);
+    if (::mkdir(prefix.c_str(), kPrivateDirMode) != 0 && errno != EEXIST) return StatusFromErrno(errno);
     if (slash == std::string::npos) break;
   }
-  return ErrnoStatus(0);
+  return StatusFromErrno(0);
 }
 
 Status ReadWhole(const std::string& path, std::string* text) {
   text->clear();
   UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) return errno == ENOENT ? ErrnoStatus(0) : ErrnoStatus(errno);
+  if (fd.get() < 0) return errno == ENOENT ? StatusFromErrno(0) : StatusFromErrno(errno);
   Status injected;
   if (TakeInjectedFault(FaultPoint::kRead, &injected)) return injected;
   char buffer[kReadChunk];
   for (;;) {
     const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
-    if (got == 0) return ErrnoStatus(0);
+    if (got == 0) return StatusFromErrno(0);
     if (got < 0) {
       if (errno == EINTR) continue;
-      return ErrnoStatus(errno);
+      return StatusFromErrno(errno);
     }
     text->append(buffer, static_cast<std::size_t>(got));
   }
@@ -149,11 +118,11 @@ Status WriteAll(int fd, const std::string& text) {
     const ssize_t put = ::write(fd, text.data() + done, text.size() - done);
     if (put < 0) {
       if (errno == EINTR) continue;
-      return ErrnoStatus(errno);
+      return StatusFromErrno(errno);
     }
     done += static_cast<std::size_t>(put);
   }
-  return ErrnoStatus(0);
+  return StatusFromErrno(0);
 }
 
 // Writes `text` to a new private file beside `path` and renames it into
@@ -162,24 +131,24 @@ Status WriteAll(int fd, const std::string& text) {
 Status ReplaceAtomically(int folder_fd, const std::string& path, const std::string& text) {
   std::string temp_path = path + kTempSuffix;
   UniqueFd temp(::mkostemp(&temp_path[0], O_CLOEXEC));
-  if (temp.get() < 0) return ErrnoStatus(errno);
+  if (temp.get() < 0) return StatusFromErrno(errno);
   TempFileGuard remove_temp(temp_path);
   // mkstemp creates it 0600 already; the mode is part of the contract, so it
   // is set rather than assumed.
-  if (::fchmod(temp.get(), kPrivateFileMode) != 0) return ErrnoStatus(errno);
+  if (::fchmod(temp.get(), kPrivateFileMode) != 0) return StatusFromErrno(errno);
 
   Status status = WriteAll(temp.get(), text);
   if (!status.ok()) return status;
   if (TakeInjectedFault(FaultPoint::kSync, &status)) return status;
-  if (::fsync(temp.get()) != 0) return ErrnoStatus(errno);
+  if (::fsync(temp.get()) != 0) return StatusFromErrno(errno);
   if (TakeInjectedFault(FaultPoint::kClose, &status)) return status;
-  if (temp.Close() != 0) return ErrnoStatus(errno);
+  if (temp.Close() != 0) return StatusFromErrno(errno);
   if (TakeInjectedFault(FaultPoint::kReplace, &status)) return status;
-  if (::rename(temp_path.c_str(), path.c_str()) != 0) return ErrnoStatus(errno);
+  if (::rename(temp_path.c_str(), path.c_str()) != 0) return StatusFromErrno(errno);
   remove_temp.Release();
   // The rename itself must survive a crash too.
   ::fsync(folder_fd);
-  return ErrnoStatus(0);
+  return StatusFromErrno(0);
 }
 
 struct SettingsPaths {
@@ -200,7 +169,7 @@ bool PathsFor(const SettingsKey& key, SettingsPaths* paths) {
 Status WriteUserSetting(const SettingsKey& key, const char* section, const char* name,
                         const char* value) {
   SettingsPaths paths;
-  if (!PathsFor(key, &paths)) return ErrnoStatus(ENOENT);
+  if (!PathsFor(key, &paths)) return StatusFromErrno(ENOENT);
   Status status = MakeFolders(paths.folder);
   if (!status.ok()) return status;
 
@@ -208,9 +177,9 @@ Status WriteUserSetting(const SettingsKey& key, const char* section, const char*
   // processes writing different values at once both land: without it the
   // later rename would drop the value of the earlier one.
   UniqueFd folder(::open(paths.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (folder.get() < 0) return ErrnoStatus(errno);
+  if (folder.get() < 0) return StatusFromErrno(errno);
   while (::flock(folder.get(), LOCK_EX) != 0) {
-    if (errno != EINTR) return ErrnoStatus(errno);
+    if (errno != EINTR) return StatusFromErrno(errno);
   }
 
   std::string text;
@@ -225,13 +194,13 @@ Status WriteUserSetting(const SettingsKey& key, const char* section, const char*
 Status ReadUserSettingForTesting(const SettingsKey& key, const char* section, const char* name,
                                  std::string* value) {
   SettingsPaths paths;
-  if (!PathsFor(key, &paths)) return ErrnoStatus(ENOENT);
+  if (!PathsFor(key, &paths)) return StatusFromErrno(ENOENT);
   std::string text;
   UniqueFd probe(::open(paths.file.c_str(), O_RDONLY | O_CLOEXEC));
-  if (probe.get() < 0) return ErrnoStatus(errno);
+  if (probe.get() < 0) return StatusFromErrno(errno);
   Status status = ReadWhole(paths.file, &text);
   if (!status.ok()) return status;
-  if (!settings_file::FindValue(text, section, name, value)) return ErrnoStatus(ENOENT);
+  if (!settings_file::FindValue(text, section, name, value)) return StatusFromErrno(ENOENT);
   return status;
 }
 

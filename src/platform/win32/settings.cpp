@@ -1,5 +1,6 @@
 // The per-user settings store on Windows: string values in the registry
 // under HKEY_CURRENT_USER\Software\<company>\<application>[\<section>].
+// Registry functions return their error rather than setting the last one.
 #include <windows.h>
 
 #include <memory>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/win32/error.h"
 
 namespace install::platform {
 namespace {
@@ -18,31 +20,6 @@ struct KeyCloser {
   void operator()(HKEY key) const { ::RegCloseKey(key); }
 };
 using UniqueKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
-
-// Registry functions return their error instead of setting the last error.
-Status RegistryStatus(LONG code) {
-  Status status;
-  status.native = static_cast<int>(code);
-  switch (code) {
-    case ERROR_SUCCESS:
-      status.error = Error::kNone;
-      break;
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-      status.error = Error::kNotFound;
-      break;
-    case ERROR_ACCESS_DENIED:
-      status.error = Error::kAccessDenied;
-      break;
-    case ERROR_DISK_FULL:
-    case ERROR_NO_SYSTEM_RESOURCES:
-      status.error = Error::kNoSpace;
-      break;
-    default:
-      status.error = Error::kOther;
-  }
-  return status;
-}
 
 std::string KeyPath(const SettingsKey& key, const char* section) {
   std::string path = std::string(kSoftwareKey) + "\\" + key.company + "\\" + key.application;
@@ -59,11 +36,11 @@ Status WriteUserSetting(const SettingsKey& key, const char* section, const char*
   // Creates every missing key on the way down.
   LONG code = ::RegCreateKeyExA(HKEY_CURRENT_USER, KeyPath(key, section).c_str(), 0, nullptr,
                                 REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &raw, nullptr);
-  if (code != ERROR_SUCCESS) return RegistryStatus(code);
+  if (code != ERROR_SUCCESS) return StatusFromWindowsError(static_cast<DWORD>(code));
   UniqueKey owned(raw);
   const DWORD size = static_cast<DWORD>(std::char_traits<char>::length(value) + 1);
   code = ::RegSetValueExA(owned.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), size);
-  return RegistryStatus(code);
+  return StatusFromWindowsError(static_cast<DWORD>(code));
 }
 
 Status ReadUserSettingForTesting(const SettingsKey& key, const char* section, const char* name,
@@ -71,19 +48,19 @@ Status ReadUserSettingForTesting(const SettingsKey& key, const char* section, co
   HKEY raw = nullptr;
   LONG code =
       ::RegOpenKeyExA(HKEY_CURRENT_USER, KeyPath(key, section).c_str(), 0, KEY_QUERY_VALUE, &raw);
-  if (code != ERROR_SUCCESS) return RegistryStatus(code);
+  if (code != ERROR_SUCCESS) return StatusFromWindowsError(static_cast<DWORD>(code));
   UniqueKey owned(raw);
   DWORD type = 0;
   DWORD size = 0;
   code = ::RegQueryValueExA(owned.get(), name, nullptr, &type, nullptr, &size);
-  if (code != ERROR_SUCCESS) return RegistryStatus(code);
-  if (type != REG_SZ) return RegistryStatus(ERROR_INVALID_DATA);
+  if (code != ERROR_SUCCESS) return StatusFromWindowsError(static_cast<DWORD>(code));
+  if (type != REG_SZ) return StatusFromWindowsError(ERROR_INVALID_DATA);
   std::vector<char> buffer(size + 1, '\0');
   code = ::RegQueryValueExA(owned.get(), name, nullptr, &type,
                             reinterpret_cast<BYTE*>(buffer.data()), &size);
-  if (code != ERROR_SUCCESS) return RegistryStatus(code);
+  if (code != ERROR_SUCCESS) return StatusFromWindowsError(static_cast<DWORD>(code));
   value->assign(buffer.data());
-  return RegistryStatus(ERROR_SUCCESS);
+  return StatusFromWindowsError(ERROR_SUCCESS);
 }
 
 }  // namespace install::platform
