@@ -1,8 +1,9 @@
 // Dialogs on Windows: the dialog manager runs the template from the
 // library's own resources, owned by the caller's window, which it keeps
 // disabled while the dialog is up.
-#include <commctrl.h>
 #include <windows.h>
+// After windows.h, whose types it needs.
+#include <commctrl.h>
 
 #include <memory>
 #include <string>
