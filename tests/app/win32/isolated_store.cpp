@@ -29,6 +29,8 @@ IsolatedSettingsStore::~IsolatedSettingsStore() {
   ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
   ::RegCloseKey(state_->key);
   ::RegDeleteTreeA(HKEY_CURRENT_USER, state_->path.c_str());
+  // Goes only once no other test's key is left in it.
+  ::RegDeleteKeyA(HKEY_CURRENT_USER, kScratchKey);
 }
 
 }  // namespace install::testing
