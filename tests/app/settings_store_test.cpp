@@ -4,8 +4,8 @@
 #include <string>
 
 #include "app/install_app.h"
-#include "framework/module_state.h"
 #include "app/isolated_store.h"
+#include "framework/module_state.h"
 #include "platform/platform.h"
 
 namespace install {

@@ -82,7 +82,8 @@ bool ConfigHome(std::string* folder) {
 Status MakeFolders(const std::string& path) {
   for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
     const std::string prefix = path.substr(0, slash);
-    if (::mkdir(prefix.c_str(), kPrivateDirMode) != 0 && errno != EEXIST) return StatusFromErrno(errno);
+    if (::mkdir(prefix.c_str(), kPrivateDirMode) != 0 && errno != EEXIST)
+      return StatusFromErrno(errno);
     if (slash == std::string::npos) break;
   }
   return StatusFromErrno(0);

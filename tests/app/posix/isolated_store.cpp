@@ -1,8 +1,9 @@
+#include "app/isolated_store.h"
+
 #include <cstdlib>
 #include <optional>
 #include <string>
 
-#include "app/isolated_store.h"
 #include "support/test_files.h"
 
 namespace install::testing {

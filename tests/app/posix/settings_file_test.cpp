@@ -1,10 +1,11 @@
 // The POSIX settings file: its bytes, its permissions, and what happens when
 // a write fails or two processes write at once.
+#include "platform/posix/settings_file.h"
+
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -12,7 +13,6 @@
 
 #include "platform/fault_injection.h"
 #include "platform/platform.h"
-#include "platform/posix/settings_file.h"
 #include "support/test_files.h"
 
 namespace install {

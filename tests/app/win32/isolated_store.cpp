@@ -1,9 +1,9 @@
+#include "app/isolated_store.h"
+
 #include <windows.h>
 
 #include <atomic>
 #include <string>
-
-#include "app/isolated_store.h"
 
 namespace install::testing {
 

@@ -1,12 +1,11 @@
 // The terminal dialog for real: the library loaded by a host program on a
 // pseudo-terminal, driven by keystrokes, its screen read back.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
@@ -147,8 +146,7 @@ TEST(TerminalDialog, KeysDriveTheFormAndTheTerminalIsLeftAsItWas) {
       const std::string text = testing::ReadBytes(settings);
       EXPECT_NE(text.find(std::string("\nUserName=") + c.user_name + "\n"), std::string::npos)
           << text;
-      EXPECT_NE(text.find(std::string("\nCompanyName=") + c.company_name + "\n"),
-                std::string::npos)
+      EXPECT_NE(text.find(std::string("\nCompanyName=") + c.company_name + "\n"), std::string::npos)
           << text;
     }
   }

@@ -82,8 +82,8 @@ int main(int argc, char** argv) {
     struct sigaction after {};
     sigaction(kWatchedSignals[i], nullptr, &after);
     if (!SameAction(before[i], after)) {
-      std::fprintf(stderr, "signal %d: handler %p flags %#x, was %p flags %#x\n", kWatchedSignals[i],
-                   reinterpret_cast<void*>(after.sa_handler), after.sa_flags,
+      std::fprintf(stderr, "signal %d: handler %p flags %#x, was %p flags %#x\n",
+                   kWatchedSignals[i], reinterpret_cast<void*>(after.sa_handler), after.sa_flags,
                    reinterpret_cast<void*>(before[i].sa_handler), before[i].sa_flags);
       handlers_kept = false;
     }

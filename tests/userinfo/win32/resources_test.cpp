@@ -1,8 +1,7 @@
 // What the built DLL carries: the User Information dialog template and the
 // version record, read back through the system's own resource functions.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstring>
 #include <string>
@@ -46,7 +45,8 @@ std::string ReadString(const WORD*& p) {
 }
 
 const WORD* AlignToDword(const WORD* p) {
-  return reinterpret_cast<const WORD*>((reinterpret_cast<std::uintptr_t>(p) + 3) & ~std::uintptr_t{3});
+  return reinterpret_cast<const WORD*>((reinterpret_cast<std::uintptr_t>(p) + 3) &
+                                       ~std::uintptr_t{3});
 }
 
 class LibraryResources : public ::testing::Test {
@@ -66,7 +66,8 @@ TEST_F(LibraryResources, TheUserInfoDialogIsTemplate101AsDesigned) {
   HRSRC found = ::FindResourceExA(module_, MAKEINTRESOURCEA(5) /* RT_DIALOG */,
                                   MAKEINTRESOURCEA(IDD_USER_INFO), kEnglishUnitedStates);
   ASSERT_NE(found, nullptr);
-  const auto* dialog = static_cast<const DLGTEMPLATE*>(::LockResource(::LoadResource(module_, found)));
+  const auto* dialog =
+      static_cast<const DLGTEMPLATE*>(::LockResource(::LoadResource(module_, found)));
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(dialog->style, 0x80C000C0u);
   EXPECT_EQ(dialog->dwExtendedStyle, 0u);
@@ -93,7 +94,8 @@ TEST_F(LibraryResources, TheUserInfoDialogIsTemplate101AsDesigned) {
     p = AlignToDword(p);
     const auto* item = reinterpret_cast<const DLGITEMTEMPLATE*>(p);
     p = reinterpret_cast<const WORD*>(item + 1);
-    Item read{item->style, item->x, item->y, item->cx, item->cy, static_cast<short>(item->id), 0, ""};
+    Item read{item->style, item->x, item->y, item->cx, item->cy, static_cast<short>(item->id),
+              0,           ""};
     EXPECT_EQ(*p++, 0xFFFF) << "class given by atom";
     read.class_atom = *p++;
     read.text = ReadString(p);
@@ -139,10 +141,10 @@ TEST_F(LibraryResources, TheVersionRecordNamesTheLibrary) {
   EXPECT_EQ(translation[1], 0x04B0);
 
   const std::pair<const char*, const char*> strings[] = {
-      {"Comments", "InstallDLL"},         {"CompanyName", "Halvemark"},
-      {"FileDescription", ""},            {"FileVersion", "1, 0, 1, 0"},
-      {"InternalName", "Install.dll"},    {"OriginalFilename", "Install.dll"},
-      {"ProductName", "Installation"},    {"ProductVersion", "1, 0, 1, 0"},
+      {"Comments", "InstallDLL"},      {"CompanyName", "Halvemark"},
+      {"FileDescription", ""},         {"FileVersion", "1, 0, 1, 0"},
+      {"InternalName", "Install.dll"}, {"OriginalFilename", "Install.dll"},
+      {"ProductName", "Installation"}, {"ProductVersion", "1, 0, 1, 0"},
   };
   for (const auto& [name, value] : strings) EXPECT_EQ(StringValue(info, name), value) << name;
 }
