@@ -23,6 +23,15 @@ int Rows(int units) { return units / kUnitsPerRow; }
 
 bool IsContinuationByte(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
 
+// Bytes in the UTF-8 character that `lead` starts; 1 for any other byte.
+std::size_t SequenceLength(char lead) {
+  const auto b = static_cast<unsigned char>(lead);
+  if (b >= 0xF0 && b <= 0xF7) return 4;
+  if (b >= 0xE0) return b <= 0xEF ? 3 : 1;
+  if (b >= 0xC0) return 2;
+  return 1;
+}
+
 // Cells a text takes: one per character, however many bytes encode it.
 int Width(const std::string& text) {
   return static_cast<int>(
@@ -186,7 +195,21 @@ void TerminalForm::MoveFocus(int step) {
 void TerminalForm::Type(char byte) {
   if (focus_ >= items_.size() || items_[focus_].source->kind != DialogItemKind::kEdit) return;
   Item& field = items_[focus_];
-  // The limit counts bytes, as the dialog manager counts 8-bit characters.
+  // The limit counts bytes, as the dialog manager counts 8-bit characters;
+  // a character of several bytes goes in whole or not at all.
+  if (IsContinuationByte(byte)) {
+    if (dropping_continuations_ > 0) {
+      --dropping_continuations_;
+      return;
+    }
+  } else {
+    const std::size_t length = SequenceLength(byte);
+    dropping_continuations_ = 0;
+    if (field.text.size() + length > field.limit) {
+      dropping_continuations_ = length - 1;
+      return;
+    }
+  }
   if (field.text.size() < field.limit) field.text += byte;
 }
 

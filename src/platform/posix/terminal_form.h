@@ -43,6 +43,7 @@ class TerminalForm final : public DialogWindow {
   terminal::Session& session_;
   std::vector<Item> items_;
   std::size_t focus_ = 0;
+  std::size_t dropping_continuations_ = 0;  // of a character that did not fit
   bool ended_ = false;
   int end_code_ = kDialogCancel;
 };
