@@ -12,14 +12,6 @@
 using install::RunExport;
 using install::TextOrEmpty;
 
-namespace {
-
-// The value a built-but-not-yet-implemented export answers with a valid
-// token: its failure value, so that no script mistakes it for success.
-std::int32_t NotBuiltYet(const install::ExportRule& rule) { return rule.failure; }
-
-}  // namespace
-
 extern "C" {
 
 INSTALL_API int32_t INSTALL_CALL AreYouThere(void*, int32_t*, char*) {
