@@ -61,15 +61,19 @@ class TerminalSession {
     ASSERT_EQ(::write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
   }
 
-  // Waits for the host to end and returns its exit status.
-  int Finish() {
+  // Waits for the host to end and returns its exit code, or -1 when a
+  // signal ended it (then in `*signal_number`).
+  int Finish(int* signal_number = nullptr) {
     while (ReadSome()) {
     }
     int status = 0;
     ::waitpid(child_, &status, 0);
     reaped_ = true;
+    if (signal_number != nullptr) *signal_number = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
+
+  void Signal(int signal_number) { ::kill(child_, signal_number); }
 
   const std::string& screen() const { return screen_; }
 
@@ -156,6 +160,24 @@ TEST(TerminalDialog, KeysDriveTheFormAndTheTerminalIsLeftAsItWas) {
           << text;
     }
   }
+}
+
+TEST(TerminalDialog, ASignalThatEndsTheHostFirstGivesTheScreenBack) {
+  testing::TempFolder folder;
+  TerminalSession session(folder.path(), folder.path() / "report");
+  ASSERT_TRUE(session.started());
+  ASSERT_TRUE(session.WaitFor("Company Name:")) << session.screen();
+  session.Type("Jane");
+  ASSERT_TRUE(session.WaitFor("[Jane")) << session.screen();
+  // The host keeps SIGTERM's default: the form must end, give the screen
+  // back, and let the signal end the host as it would have anyway.
+  session.Signal(SIGTERM);
+  int signal_number = 0;
+  EXPECT_EQ(session.Finish(&signal_number), -1);
+  EXPECT_EQ(signal_number, SIGTERM);
+  EXPECT_NE(session.screen().rfind(kLeaveAlternateScreen), std::string::npos);
+  EXPECT_FALSE(fs::exists(folder.path() / "report"));
+  EXPECT_FALSE(fs::exists(folder.path() / "Halvemark"));
 }
 
 TEST(TerminalDialog, WithoutAControllingTerminalNothingIsShownOrStored) {
