@@ -12,6 +12,7 @@ ALL_PACKAGES=(
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine64                                       # runs the 64-bit tests
   clang libclang-rt-14-dev                     # libFuzzer
+  xvfb xdotool                                 # the Windows dialog under Wine, on a virtual screen
 )
 
 case "${1:-all}" in

@@ -5,19 +5,12 @@
 #include "config/plugin_removal.h"
 #include "entry/frame.h"
 #include "install.h"
+#include "userinfo/request_user_info.h"
 #include "utilities/dir_size.h"
 #include "utilities/spawn.h"
 
 using install::RunExport;
 using install::TextOrEmpty;
-
-namespace {
-
-// The value a built-but-not-yet-implemented export answers with a valid
-// token: its failure value, so that no script mistakes it for success.
-std::int32_t NotBuiltYet(const install::ExportRule& rule) { return rule.failure; }
-
-}  // namespace
 
 extern "C" {
 
@@ -42,7 +35,7 @@ INSTALL_API int32_t INSTALL_CALL WINSpawn(void*, int32_t* lpIValue, char* lpszVa
 
 INSTALL_API int32_t INSTALL_CALL RequestUserInfo(void* hwnd, int32_t* lpIValue, char*) {
   return RunExport(install::kRequestUserInfoRule, lpIValue,
-                   [] { return NotBuiltYet(install::kRequestUserInfoRule); });
+                   [&] { return install::userinfo::RequestUserInfo(hwnd); });
 }
 
 INSTALL_API int32_t INSTALL_CALL ExZKCFG_AppendBuffer(void*, int32_t* lpIValue, char* lpszValue) {

@@ -127,3 +127,109 @@ Status RunShellCommand(const char* command, int* exit_code);
 Status StartProgram(const char* command_line, const std::vector<std::string>& arguments);
 
 }  // namespace install::platform
+
+// ---- Per-user settings store (settings.cpp) --------------------------------
+// Owned by the application object; nothing else writes here.
+
+namespace install::platform {
+
+// The per-user key Software\<company>\<application> that the application
+// object's profile functions work on.
+struct SettingsKey {
+  const char* company;
+  const char* application;
+};
+
+// Sets the string value `name` in `section` of the store; the empty section
+// is the application key itself. Missing keys (or the file and its folders)
+// are created, a value of the same name is replaced and every other value is
+// kept. Either the whole write happens or the store is left as it was.
+Status WriteUserSetting(const SettingsKey& key, const char* section, const char* name,
+                        const char* value);
+
+// Reads a value back. The library never does; tests and tools do.
+Status ReadUserSettingForTesting(const SettingsKey& key, const char* section, const char* name,
+                                 std::string* value);
+
+}  // namespace install::platform
+
+// ---- Modal dialogs and message boxes (dialog.cpp) --------------------------
+
+namespace install::platform {
+
+// End codes of a modal dialog, as the dialog manager reports them.
+constexpr int kDialogOk = 1;
+constexpr int kDialogCancel = 2;
+constexpr int kDialogNotCreated = -1;
+
+struct DialogColors {
+  std::uint32_t background;  // 0x00BBGGRR
+  std::uint32_t text;
+};
+
+// A dialog while it is on the screen, as its owner class sees it.
+class DialogWindow {
+ public:
+  virtual std::string GetItemText(int id) const = 0;
+  virtual void SetItemText(int id, const std::string& text) = 0;
+  // The most characters the user can type into an edit control.
+  virtual void LimitItemText(int id, std::size_t max_chars) = 0;
+  virtual void FocusItem(int id) = 0;
+  // Closes the dialog once the current event returns; DoModal returns `code`.
+  virtual void EndDialog(int code) = 0;
+
+ protected:
+  ~DialogWindow() = default;
+};
+
+// What the dialog reports to its owner class: the template's own events.
+class DialogEvents {
+ public:
+  virtual void OnInitDialog(DialogWindow& window) = 0;
+  virtual void OnOK(DialogWindow& window) = 0;      // Enter or the default button
+  virtual void OnCancel(DialogWindow& window) = 0;  // Esc
+
+ protected:
+  ~DialogEvents() = default;
+};
+
+// Where the operating system keeps no resources inside the binary (POSIX),
+// a module's dialog templates are these records and the module's resource
+// handle points to its ResourceTable. Positions are in dialog units.
+enum class DialogItemKind { kLabel, kEdit, kDefaultButton };
+
+struct DialogItemTemplate {
+  int id;
+  DialogItemKind kind;
+  const char* text;
+  int x, y, cx, cy;
+};
+
+struct DialogTemplate {
+  int id;
+  const char* title;
+  int cx, cy;
+  const DialogItemTemplate* items;
+  std::size_t item_count;
+};
+
+struct ResourceTable {
+  const DialogTemplate* dialogs;
+  std::size_t dialog_count;
+};
+
+// Registers the platform's common controls, where it has any.
+void InitCommonControls();
+
+// Runs dialog template `template_id` from `resources` (the module whose
+// resources are current) modally over `owner`, which may be null; null
+// `colors` keeps the system's. Returns the code given to EndDialog, or
+// kDialogNotCreated when the dialog cannot be shown at all.
+int RunModalDialog(void* owner, const void* resources, int template_id, const DialogColors* colors,
+                   DialogEvents& events);
+
+// A modal message box over `owner`; `style` 0 is an OK button and no icon.
+// Returns the button pressed (kDialogOk), or 0 when the box cannot be shown.
+int ShowMessageBox(void* owner, const char* text, const char* caption, unsigned style);
+
+}  // namespace install::platform

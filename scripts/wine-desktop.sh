@@ -1,0 +1,67 @@
+# Sourced by the scripts that show the Windows dialog: a virtual screen, a
+# fresh Wine prefix, and helpers to find windows and press keys.
+# Needs: WINE (the wine64 loader) and WORK (a scratch folder) set.
+
+WINE_DESKTOP_TOOLS=(Xvfb xdotool)
+
+# Prints the tools of WINE_DESKTOP_TOOLS (plus any given) that are missing.
+missing_desktop_tools() {
+  local tool
+  for tool in "${WINE_DESKTOP_TOOLS[@]}" "$@"; do
+    command -v "$tool" >/dev/null 2>&1 || echo "$tool"
+  done
+  [ -x "$WINE" ] || echo "$WINE"
+}
+
+start_desktop() {
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" 2>/dev/null &
+  XVFB_PID=$!
+  local tries=0
+  until [ -s "$WORK/display" ]; do
+    sleep 0.1
+    tries=$((tries + 1))
+    [ $tries -lt 100 ] || { echo "Xvfb did not start" >&2; return 1; }
+  done
+  export DISPLAY=":$(head -1 "$WORK/display")"
+  export WINEPREFIX="$WORK/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  "$WINE" wineboot --init >/dev/null 2>&1
+  # Without a window manager Wine draws the title bars itself.
+  "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  "$(dirname "$WINE")/wineserver" -w
+}
+
+stop_desktop() {
+  [ -n "${WINEPREFIX:-}" ] && "$(dirname "$WINE")/wineserver" -k >/dev/null 2>&1 || true
+  [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null || true
+}
+
+# Waits until a visible window has exactly this title; prints its id.
+wait_for_window() {
+  local id
+  id=$(timeout 60 xdotool search --sync --onlyvisible --name "^$1\$" | head -1) || true
+  [ -n "$id" ] || { echo "no window titled '$1'" >&2; return 1; }
+  echo "$id"
+}
+
+# Waits until no visible window has this title any more.
+wait_until_gone() {
+  local tries=0
+  while xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; do
+    sleep 0.1
+    tries=$((tries + 1))
+    [ $tries -lt 300 ] || { echo "window '$1' stays" >&2; return 1; }
+  done
+}
+
+# Gives the window the keyboard, then sends the keys (xdotool key names).
+press() {
+  local window=$1
+  shift
+  xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
+  sleep 0.2
+  xdotool key --delay 80 "$@"
+}
+
+type_text() {
+  xdotool type --delay 60 "$1"
+}

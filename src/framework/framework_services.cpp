@@ -1,0 +1,41 @@
+#include "framework/framework_services.h"
+
+namespace install::framework {
+namespace {
+
+class PlatformServices final : public FrameworkServices {
+ public:
+  int RunModalDialog(void* owner, const void* resources, int template_id,
+                     const platform::DialogColors* colors,
+                     platform::DialogEvents& events) override {
+    return platform::RunModalDialog(owner, resources, template_id, colors, events);
+  }
+  int MessageBox(void* owner, const char* text, const char* caption, unsigned style) override {
+    return platform::ShowMessageBox(owner, text, caption, style);
+  }
+  bool WriteProfileString(const platform::SettingsKey& key, const char* section, const char* entry,
+                          const char* value) override {
+    return platform::WriteUserSetting(key, section, entry, value).ok();
+  }
+};
+
+// Per thread, like the module context, so a test's stand-in never leaks into
+// another thread's calls.
+thread_local FrameworkServices* g_services_for_testing = nullptr;
+
+}  // namespace
+
+FrameworkServices& Services() {
+  static PlatformServices platform_services;
+  return g_services_for_testing != nullptr ? *g_services_for_testing : platform_services;
+}
+
+void SetFrameworkServicesForTesting(FrameworkServices* services) {
+  g_services_for_testing = services;
+}
+
+int MessageBoxA(void* owner, const char* text, const char* caption, unsigned style) {
+  return Services().MessageBox(owner, text, caption, style);
+}
+
+}  // namespace install::framework

@@ -1,0 +1,75 @@
+// Dialogs on POSIX: a form on the controlling terminal, drawn with a few
+// ECMA-48 sequences that every terminal emulator in use understands. Never
+// the host's standard input or output, which may be a pipe or a log.
+#include <algorithm>
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/posix/terminal.h"
+#include "platform/posix/terminal_form.h"
+
+namespace install::platform {
+namespace {
+
+constexpr int kUnitsPerColumn = 4;
+constexpr int kUnitsPerRow = 8;
+constexpr int kMessageMarginColumns = 2;
+constexpr int kMessageMinColumns = 24;
+constexpr int kOkButtonColumns = 10;
+constexpr int kMessageBoxItemId = -1;
+
+const DialogTemplate* FindTemplate(const void* resources, int template_id) {
+  if (resources == nullptr) return nullptr;
+  const auto* table = static_cast<const ResourceTable*>(resources);
+  for (std::size_t i = 0; i < table->dialog_count; ++i) {
+    if (table->dialogs[i].id == template_id) return &table->dialogs[i];
+  }
+  return nullptr;
+}
+
+// A message box with only an OK button answers OK however it is closed.
+class MessageBoxEvents final : public DialogEvents {
+ public:
+  void OnInitDialog(DialogWindow&) override {}
+  void OnOK(DialogWindow& window) override { window.EndDialog(kDialogOk); }
+  void OnCancel(DialogWindow& window) override { window.EndDialog(kDialogOk); }
+};
+
+}  // namespace
+
+void InitCommonControls() {}
+
+int RunModalDialog(void* /*owner: a terminal has one screen*/, const void* resources,
+                   int template_id, const DialogColors* colors, DialogEvents& events) {
+  const DialogTemplate* dialog = FindTemplate(resources, template_id);
+  if (dialog == nullptr) return kDialogNotCreated;
+  terminal::Session session;
+  if (!session.Open()) return kDialogNotCreated;
+  TerminalForm form(*dialog, colors, session);
+  return form.Run(events);
+}
+
+int ShowMessageBox(void* /*owner*/, const char* text, const char* caption, unsigned /*style*/) {
+  const std::string message = text != nullptr ? text : "";
+  const std::string title = caption != nullptr ? caption : "";
+  const int columns =
+      std::max({static_cast<int>(message.size()) + 2 * kMessageMarginColumns,
+                static_cast<int>(title.size()) + 2 * kMessageMarginColumns, kMessageMinColumns});
+  const DialogItemTemplate items[] = {
+      {kMessageBoxItemId, DialogItemKind::kLabel, message.c_str(),
+       kMessageMarginColumns * kUnitsPerColumn, 1 * kUnitsPerRow,
+       static_cast<int>(message.size()) * kUnitsPerColumn, kUnitsPerRow},
+      {kDialogOk, DialogItemKind::kDefaultButton, "OK",
+       (columns - kOkButtonColumns) / 2 * kUnitsPerColumn, 3 * kUnitsPerRow,
+       kOkButtonColumns * kUnitsPerColumn, kUnitsPerRow},
+  };
+  const DialogTemplate box = {0,     title.c_str(),   columns * kUnitsPerColumn, 5 * kUnitsPerRow,
+                              items, std::size(items)};
+  terminal::Session session;
+  if (!session.Open()) return 0;
+  TerminalForm form(box, nullptr, session);
+  MessageBoxEvents events;
+  return form.Run(events);
+}
+
+}  // namespace install::platform

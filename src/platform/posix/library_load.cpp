@@ -1,0 +1,17 @@
+// Start-up and shut-down of the shared library on POSIX. A static object of
+// its own, constructed after the application object and so destroyed before
+// it: the application's shut-down runs while the object is still whole.
+#include "app/install_app.h"
+#include "posix_resources.h"
+
+namespace {
+
+struct LibraryLifetime {
+  // A shared library cannot refuse to load here; start-up never fails anyway.
+  LibraryLifetime() { install::app::StartLibrary(&install::resources::kLibraryResources); }
+  ~LibraryLifetime() { install::app::EndLibrary(); }
+};
+
+LibraryLifetime library_lifetime __attribute__((init_priority(INSTALL_LOAD_HOOK_INIT_PRIORITY)));
+
+}  // namespace

@@ -1,0 +1,225 @@
+#include "platform/posix/terminal.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+
+namespace install::platform::terminal {
+namespace {
+
+constexpr char kTerminalPath[] = "/dev/tty";
+constexpr char kEnterAlternateScreen[] = "\x1b[?1049h\x1b[H\x1b[2J";
+constexpr char kLeaveAlternateScreen[] = "\x1b[0m\x1b[?1049l";
+// How long a lone ESC waits for the rest of an escape sequence before it
+// counts as the Esc key.
+constexpr int kEscapeSequenceWaitMs = 50;
+constexpr ScreenSize kFallbackSize = {24, 80};
+constexpr char kControlC = 0x03;
+constexpr char kControlH = 0x08;
+constexpr char kControlU = 0x15;
+constexpr char kEscapeByte = 0x1b;
+constexpr char kDelete = 0x7f;
+
+// The signals a full-screen form must answer: the first two ask for a
+// redraw, the others for the terminal back before the host's own handling.
+constexpr int kHandledSignals[] = {SIGWINCH, SIGCONT, SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+constexpr int kRedrawSignalCount = 2;
+
+// Signal handlers can reach nothing else; a form is modal, so one session
+// at a time owns these.
+std::atomic<bool> g_session_active{false};
+volatile sig_atomic_t g_redraw_requested = 0;
+volatile sig_atomic_t g_ending_signal = 0;
+int g_wake_fd = -1;
+
+void OnSignal(int signal_number) {
+  const int saved_errno = errno;
+  if (signal_number == SIGWINCH || signal_number == SIGCONT) {
+    g_redraw_requested = 1;
+  } else {
+    g_ending_signal = signal_number;
+  }
+  const char wake = 0;
+  (void)!::write(g_wake_fd, &wake, 1);
+  errno = saved_errno;
+}
+
+bool CanDrawOn(const char* term) {
+  return term != nullptr && term[0] != '\0' && std::strcmp(term, "dumb") != 0;
+}
+
+// Waits for the terminal or a signal; -1 forever. True when the terminal
+// has a byte.
+bool WaitReadable(int fd, int wake_fd, int timeout_ms) {
+  pollfd fds[2] = {{fd, POLLIN, 0}, {wake_fd, POLLIN, 0}};
+  for (;;) {
+    const int ready = ::poll(fds, 2, timeout_ms);
+    if (ready < 0 && errno == EINTR) {
+      if (g_redraw_requested || g_ending_signal) return false;
+      continue;
+    }
+    if (ready <= 0) return false;
+    if (fds[1].revents != 0) {
+      char drained[16];
+      while (::read(wake_fd, drained, sizeof drained) > 0) {
+      }
+      return false;
+    }
+    return (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0;
+  }
+}
+
+}  // namespace
+
+bool Session::Open() {
+  if (!CanDrawOn(std::getenv("TERM"))) return false;
+  fd_ = ::open(kTerminalPath, O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (fd_ < 0) return false;
+  // A background job would be stopped by the first change of modes; only
+  // the terminal's foreground job may put a form on it.
+  if (::tcgetpgrp(fd_) != ::getpgrp()) return false;
+  bool expected = false;
+  if (!g_session_active.compare_exchange_strong(expected, true)) return false;
+  owns_session_ = true;
+  if (::pipe(wake_pipe_) != 0) return false;
+  for (int end : wake_pipe_) {
+    ::fcntl(end, F_SETFD, FD_CLOEXEC);
+    ::fcntl(end, F_SETFL, O_NONBLOCK);
+  }
+  g_wake_fd = wake_pipe_[1];
+  g_redraw_requested = 0;
+  g_ending_signal = 0;
+  InstallSignalHandlers();
+  if (!SetRawMode()) return false;
+  Write(kEnterAlternateScreen);
+  screen_switched_ = true;
+  return true;
+}
+
+Session::~Session() {
+  if (screen_switched_) Write(kLeaveAlternateScreen);
+  // Keys typed at the form but not read stay with the form.
+  if (modes_saved_) ::tcsetattr(fd_, TCSAFLUSH, &saved_modes_);
+  if (handlers_installed_) RestoreSignalHandlers();
+  if (wake_pipe_[0] >= 0) {
+    g_wake_fd = -1;
+    ::close(wake_pipe_[0]);
+    ::close(wake_pipe_[1]);
+  }
+  if (owns_session_) g_session_active = false;
+  if (fd_ >= 0) ::close(fd_);
+  // The host sees the signal that ended the form, now that its own handler
+  // is back in place.
+  if (g_ending_signal != 0) {
+    const int signal_number = g_ending_signal;
+    g_ending_signal = 0;
+    ::raise(signal_number);
+  }
+}
+
+bool Session::SetRawMode() {
+  if (::tcgetattr(fd_, &saved_modes_) != 0) return false;
+  modes_saved_ = true;
+  termios raw = saved_modes_;
+  // Keys arrive one by one and unechoed; Ctrl+C and Ctrl+Z are keys of the
+  // form rather than signals to the host. Output processing stays as it was.
+  raw.c_lflag &= ~static_cast<tcflag_t>(ECHO | ICANON | ISIG | IEXTEN);
+  raw.c_iflag &= ~static_cast<tcflag_t>(IXON | ICRNL | INLCR | IGNCR | ISTRIP);
+  raw.c_cc[VMIN] = 1;
+  raw.c_cc[VTIME] = 0;
+  return ::tcsetattr(fd_, TCSAFLUSH, &raw) == 0;
+}
+
+void Session::InstallSignalHandlers() {
+  struct sigaction action {};
+  action.sa_handler = OnSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;  // no SA_RESTART: a signal must wake the wait
+  for (std::size_t i = 0; i < std::size(kHandledSignals); ++i) {
+    ::sigaction(kHandledSignals[i], &action, &saved_actions_[i]);
+  }
+  handlers_installed_ = true;
+}
+
+void Session::RestoreSignalHandlers() {
+  for (std::size_t i = 0; i < std::size(kHandledSignals); ++i) {
+    ::sigaction(kHandledSignals[i], &saved_actions_[i], nullptr);
+  }
+}
+
+void Session::Write(const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t put = ::write(fd_, bytes.data() + done, bytes.size() - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return;  // the terminal is gone; the next read says so
+    done += static_cast<std::size_t>(put);
+  }
+}
+
+ScreenSize Session::Size() const {
+  winsize size{};
+  if (::ioctl(fd_, TIOCGWINSZ, &size) != 0 || size.ws_row == 0 || size.ws_col == 0) {
+    return kFallbackSize;
+  }
+  return {size.ws_row, size.ws_col};
+}
+
+Key Session::ReadKey() {
+  for (;;) {
+    if (g_ending_signal != 0) return {KeyKind::kHangUp};
+    if (g_redraw_requested != 0) {
+      g_redraw_requested = 0;
+      // After a stop and continue the shell may have put its own modes back.
+      termios raw{};
+      if (::tcgetattr(fd_, &raw) == 0 && (raw.c_lflag & ICANON) != 0) SetRawMode();
+      return {KeyKind::kRedraw};
+    }
+    if (!WaitReadable(fd_, wake_pipe_[0], -1)) continue;
+    char byte = 0;
+    const ssize_t got = ::read(fd_, &byte, 1);
+    if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    if (got <= 0) return {KeyKind::kHangUp};
+    switch (byte) {
+      case '\t':
+        return {KeyKind::kTab};
+      case '\r':
+      case '\n':
+        return {KeyKind::kEnter};
+      case kDelete:
+      case kControlH:
+        return {KeyKind::kBackspace};
+      case kControlU:
+        return {KeyKind::kClearLine};
+      case kControlC:
+        return {KeyKind::kInterrupt};
+      case kEscapeByte:
+        break;
+      default:
+        if (static_cast<unsigned char>(byte) < 0x20) return {KeyKind::kIgnored};
+        return {KeyKind::kText, byte};
+    }
+    // ESC alone is the Esc key; ESC followed at once by more is a sequence.
+    if (!WaitReadable(fd_, wake_pipe_[0], kEscapeSequenceWaitMs)) return {KeyKind::kEscape};
+    char next = 0;
+    if (::read(fd_, &next, 1) != 1) return {KeyKind::kEscape};
+    if (next == 'a' || next == 'A') return {KeyKind::kAltAccept};
+    if (next != '[' && next != 'O') return {KeyKind::kIgnored};
+    // A control sequence ends with a byte from '@' to '~'.
+    char final_byte = 0;
+    while (WaitReadable(fd_, wake_pipe_[0], kEscapeSequenceWaitMs) &&
+           ::read(fd_, &final_byte, 1) == 1) {
+      if (final_byte >= '@' && final_byte <= '~') break;
+    }
+    return {final_byte == 'Z' ? KeyKind::kBackTab : KeyKind::kIgnored};
+  }
+}
+
+}  // namespace install::platform::terminal

@@ -1,0 +1,70 @@
+// The controlling terminal, taken over for one modal form: raw keys, the
+// alternate screen, and the few signals that concern a full-screen form.
+// Everything is put back exactly as it was when the session ends, however
+// it ends.
+#pragma once
+
+#include <signal.h>
+#include <termios.h>
+
+#include <string>
+
+namespace install::platform::terminal {
+
+enum class KeyKind {
+  kText,  // a byte of text, in `byte`
+  kTab,
+  kBackTab,  // Shift+Tab
+  kEnter,
+  kEscape,
+  kBackspace,
+  kClearLine,  // Ctrl+U
+  kInterrupt,  // Ctrl+C, a keypress here rather than a signal
+  kAltAccept,  // Alt+A, the mnemonic of "&Accept"
+  kRedraw,     // the window changed size or the process was continued
+  kHangUp,     // the terminal went away, or a signal asks the host to end
+  kIgnored,
+};
+
+struct Key {
+  KeyKind kind = KeyKind::kIgnored;
+  char byte = 0;
+};
+
+struct ScreenSize {
+  int rows;
+  int columns;
+};
+
+class Session {
+ public:
+  Session() = default;
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+  ~Session();
+
+  // False when there is no controlling terminal this process may draw on:
+  // none at all, one that cannot show a form, or one that belongs to the
+  // foreground job of someone else.
+  bool Open();
+
+  void Write(const std::string& bytes);
+  ScreenSize Size() const;
+  Key ReadKey();
+
+ private:
+  bool SetRawMode();
+  void InstallSignalHandlers();
+  void RestoreSignalHandlers();
+
+  int fd_ = -1;
+  bool owns_session_ = false;
+  bool modes_saved_ = false;
+  termios saved_modes_{};
+  bool handlers_installed_ = false;
+  struct sigaction saved_actions_[6]{};
+  bool screen_switched_ = false;
+  int wake_pipe_[2] = {-1, -1};
+};
+
+}  // namespace install::platform::terminal

@@ -1,0 +1,51 @@
+// A dialog template drawn as a form on the terminal: labels, one-line edit
+// fields and a default button inside a frame with the title on top.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/posix/terminal.h"
+
+namespace install::platform {
+
+class TerminalForm final : public DialogWindow {
+ public:
+  TerminalForm(const DialogTemplate& dialog, const DialogColors* colors,
+               terminal::Session& session);
+
+  // Runs the form until an event ends it; returns the end code.
+  int Run(DialogEvents& events);
+
+  std::string GetItemText(int id) const override;
+  void SetItemText(int id, const std::string& text) override;
+  void LimitItemText(int id, std::size_t max_chars) override;
+  void FocusItem(int id) override;
+  void EndDialog(int code) override;
+
+ private:
+  struct Item {
+    const DialogItemTemplate* source;
+    std::string text;
+    std::size_t limit;
+  };
+
+  bool IsFocusable(std::size_t index) const;
+  void MoveFocus(int step);
+  void Type(char byte);
+  void Erase();
+  void Draw();
+
+  const DialogTemplate& dialog_;
+  std::string base_attributes_;
+  terminal::Session& session_;
+  std::vector<Item> items_;
+  std::size_t focus_ = 0;
+  std::size_t dropping_continuations_ = 0;  // of a character that did not fit
+  bool ended_ = false;
+  int end_code_ = kDialogCancel;
+};
+
+}  // namespace install::platform

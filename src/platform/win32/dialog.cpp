@@ -1,0 +1,130 @@
+// Dialogs on Windows: the dialog manager runs the template from the
+// library's own resources, owned by the caller's window, which it keeps
+// disabled while the dialog is up.
+#include <windows.h>
+// After windows.h, whose types it needs.
+#include <commctrl.h>
+
+#include <memory>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace install::platform {
+namespace {
+
+struct BrushDeleter {
+  void operator()(HBRUSH brush) const { ::DeleteObject(brush); }
+};
+using UniqueBrush = std::unique_ptr<std::remove_pointer_t<HBRUSH>, BrushDeleter>;
+
+COLORREF ToColorRef(std::uint32_t colour) { return static_cast<COLORREF>(colour & 0xFFFFFF); }
+
+class Win32Dialog final : public DialogWindow {
+ public:
+  Win32Dialog(DialogEvents& events, const DialogColors* colors) : events_(events), colors_(colors) {
+    if (colors != nullptr) background_.reset(::CreateSolidBrush(ToColorRef(colors->background)));
+  }
+
+  std::string GetItemText(int id) const override {
+    const HWND item = ::GetDlgItem(hwnd_, id);
+    const int length = item != nullptr ? ::GetWindowTextLengthA(item) : 0;
+    std::vector<char> buffer(static_cast<std::size_t>(length) + 1, '\0');
+    ::GetDlgItemTextA(hwnd_, id, buffer.data(), length + 1);
+    return buffer.data();
+  }
+  void SetItemText(int id, const std::string& text) override {
+    ::SetDlgItemTextA(hwnd_, id, text.c_str());
+  }
+  void LimitItemText(int id, std::size_t max_chars) override {
+    ::SendDlgItemMessageA(hwnd_, id, EM_LIMITTEXT, static_cast<WPARAM>(max_chars), 0);
+  }
+  void FocusItem(int id) override {
+    const HWND item = ::GetDlgItem(hwnd_, id);
+    if (item == nullptr) return;
+    ::SendMessageA(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item), TRUE);
+    focus_set_ = true;
+  }
+  void EndDialog(int code) override { ::EndDialog(hwnd_, code); }
+
+  static INT_PTR CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_INITDIALOG) {
+      ::SetWindowLongPtrA(hwnd, DWLP_USER, lparam);
+      reinterpret_cast<Win32Dialog*>(lparam)->hwnd_ = hwnd;
+    }
+    auto* self = reinterpret_cast<Win32Dialog*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
+    if (self == nullptr) return FALSE;
+    // Nothing may unwind through the dialog manager's frames.
+    try {
+      return self->Handle(message, wparam, lparam);
+    } catch (...) {
+      ::EndDialog(hwnd, kDialogNotCreated);
+      return TRUE;
+    }
+  }
+
+ private:
+  INT_PTR Handle(UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+      case WM_INITDIALOG:
+        events_.OnInitDialog(*this);
+        // TRUE lets the dialog manager put the focus on the first tab stop.
+        return focus_set_ ? FALSE : TRUE;
+      case WM_COMMAND:
+        if (LOWORD(wparam) == IDOK) {
+          events_.OnOK(*this);
+          return TRUE;
+        }
+        if (LOWORD(wparam) == IDCANCEL) {
+          events_.OnCancel(*this);
+          return TRUE;
+        }
+        return FALSE;
+      case WM_CTLCOLORDLG:
+      case WM_CTLCOLORSTATIC:
+      case WM_CTLCOLORBTN:
+        if (background_ == nullptr) return FALSE;
+        ::SetTextColor(reinterpret_cast<HDC>(wparam), ToColorRef(colors_->text));
+        ::SetBkColor(reinterpret_cast<HDC>(wparam), ToColorRef(colors_->background));
+        return reinterpret_cast<INT_PTR>(background_.get());
+      default:
+        (void)lparam;
+        return FALSE;
+    }
+  }
+
+  DialogEvents& events_;
+  const DialogColors* colors_;
+  UniqueBrush background_;
+  HWND hwnd_ = nullptr;
+  bool focus_set_ = false;
+};
+
+// A handle that names no window gets the dialog manager's default owner
+// rather than a dialog that cannot be created.
+HWND OwnerWindow(void* owner) {
+  const HWND hwnd = static_cast<HWND>(owner);
+  return hwnd != nullptr && ::IsWindow(hwnd) ? hwnd : nullptr;
+}
+
+}  // namespace
+
+void InitCommonControls() { ::InitCommonControls(); }
+
+int RunModalDialog(void* owner, const void* resources, int template_id, const DialogColors* colors,
+                   DialogEvents& events) {
+  if (resources == nullptr) return kDialogNotCreated;
+  Win32Dialog dialog(events, colors);
+  const INT_PTR code = ::DialogBoxParamA(
+      static_cast<HINSTANCE>(const_cast<void*>(resources)), MAKEINTRESOURCEA(template_id),
+      OwnerWindow(owner), &Win32Dialog::Procedure, reinterpret_cast<LPARAM>(&dialog));
+  return static_cast<int>(code);
+}
+
+int ShowMessageBox(void* owner, const char* text, const char* caption, unsigned style) {
+  return ::MessageBoxA(OwnerWindow(owner), text, caption, style);
+}
+
+}  // namespace install::platform

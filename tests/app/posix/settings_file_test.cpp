@@ -1,0 +1,179 @@
+// The POSIX settings file: its bytes, its permissions, and what happens when
+// a write fails or two processes write at once.
+#include "platform/posix/settings_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "platform/fault_injection.h"
+#include "platform/platform.h"
+#include "support/test_files.h"
+
+namespace install {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::settings_file::kNewFileHeader;
+
+constexpr platform::SettingsKey kKey{"Halvemark", "Installation"};
+
+// Runs a test with XDG_CONFIG_HOME in a fresh folder.
+class SettingsFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ::setenv("XDG_CONFIG_HOME", home_.path().c_str(), 1); }
+  void TearDown() override {
+    ::unsetenv("XDG_CONFIG_HOME");
+    platform::ClearFaultsForTesting();
+  }
+
+  fs::path Folder() const { return home_.path() / "Halvemark"; }
+  fs::path File() const { return Folder() / "Installation.conf"; }
+  bool Write(const char* name, const std::string& value, const char* section = "") {
+    return platform::WriteUserSetting(kKey, section, name, value.c_str()).ok();
+  }
+  std::string Read(const char* name) {
+    std::string value;
+    EXPECT_TRUE(platform::ReadUserSettingForTesting(kKey, "", name, &value).ok()) << name;
+    return value;
+  }
+
+  testing::TempFolder home_;
+};
+
+TEST_F(SettingsFileTest, ANewFileIsPrivateAndReadsAsPlainText) {
+  ASSERT_TRUE(Write("UserName", "Jane Roe"));
+  ASSERT_TRUE(Write("CompanyName", "(none)"));
+  EXPECT_EQ(testing::ReadBytes(File()),
+            std::string(kNewFileHeader) + "UserName=Jane Roe\nCompanyName=(none)\n");
+  struct stat info {};
+  ASSERT_EQ(::stat(File().c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0600u);
+  ASSERT_EQ(::stat(Folder().c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0700u);
+}
+
+TEST_F(SettingsFileTest, EveryByteButNulRoundTripsAndNoneBreaksALine) {
+  struct Case {
+    const char* what;
+    std::string value;
+  };
+  std::string every_byte;
+  for (int byte = 1; byte < 256; ++byte) every_byte += static_cast<char>(byte);
+  const Case cases[] = {
+      {"every byte", every_byte},
+      {"blanks only", "   "},
+      {"leading and trailing blanks", " a b "},
+      {"line breaks and escapes", "a\nb\r\nc\\nd\\x41"},
+      {"separators and groups", "=[x]=#;"},
+      {"empty", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(Write("UserName", c.value));
+    ASSERT_TRUE(Write("Odd=Name[1]", c.value));
+    EXPECT_EQ(Read("UserName"), c.value);
+    EXPECT_EQ(Read("Odd=Name[1]"), c.value);
+    const std::string text = testing::ReadBytes(File());
+    for (char byte : text) {
+      const auto b = static_cast<unsigned char>(byte);
+      EXPECT_TRUE(b == '\n' || (b >= 0x20 && b != 0x7F)) << "raw byte " << int(b);
+    }
+  }
+}
+
+TEST_F(SettingsFileTest, AWriteChangesOnlyItsOwnLine) {
+  fs::create_directories(Folder());
+  const std::string before =
+      "# kept as written\n"
+      "UserName=Old\n"
+      "\n"
+      "Theme = dark  \n"
+      "not an entry\n"
+      "[Other]\n"
+      "UserName=Elsewhere\n";
+  testing::WriteBytes(File(), before);
+  ASSERT_TRUE(Write("UserName", "New"));
+  ASSERT_TRUE(Write("CompanyName", "Acme"));
+  ASSERT_TRUE(Write("Colour", "blue", "Other"));
+  EXPECT_EQ(testing::ReadBytes(File()),
+            "# kept as written\n"
+            "UserName=New\n"
+            "\n"
+            "Theme = dark  \n"
+            "CompanyName=Acme\n"
+            "not an entry\n"
+            "[Other]\n"
+            "UserName=Elsewhere\n"
+            "Colour=blue\n");
+}
+
+TEST_F(SettingsFileTest, AFailedWriteLeavesTheFileAsItWasAndNoTemporaryBehind) {
+  ASSERT_TRUE(Write("UserName", "Jane"));
+  const std::string before = testing::ReadBytes(File());
+  for (platform::FaultPoint point :
+       {platform::FaultPoint::kRead, platform::FaultPoint::kWrite, platform::FaultPoint::kSync,
+        platform::FaultPoint::kClose, platform::FaultPoint::kReplace}) {
+    SCOPED_TRACE(static_cast<int>(point));
+    platform::InjectFaultForTesting(point, platform::Error::kNoSpace);
+    EXPECT_FALSE(Write("UserName", "John"));
+    platform::ClearFaultsForTesting();
+    EXPECT_EQ(testing::ReadBytes(File()), before);
+    int entries = 0;
+    for (const auto& entry : fs::directory_iterator(Folder())) {
+      ++entries;
+      EXPECT_EQ(entry.path().filename(), "Installation.conf");
+    }
+    EXPECT_EQ(entries, 1);
+  }
+}
+
+TEST_F(SettingsFileTest, TwoProcessesWritingAtOnceLoseNoValue) {
+  constexpr int kValuesEach = 60;
+  const char* const prefixes[] = {"First", "Second"};
+  pid_t children[2];
+  for (int i = 0; i < 2; ++i) {
+    children[i] = ::fork();
+    ASSERT_GE(children[i], 0);
+    if (children[i] == 0) {
+      bool all = true;
+      for (int n = 0; n < kValuesEach; ++n) {
+        const std::string name = prefixes[i] + std::to_string(n);
+        all = platform::WriteUserSetting(kKey, "", name.c_str(), name.c_str()).ok() && all;
+      }
+      ::_exit(all ? 0 : 1);
+    }
+  }
+  for (pid_t child : children) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  for (const char* prefix : prefixes) {
+    for (int n = 0; n < kValuesEach; ++n) {
+      const std::string name = prefix + std::to_string(n);
+      EXPECT_EQ(Read(name.c_str()), name);
+    }
+  }
+}
+
+TEST_F(SettingsFileTest, ARelativeConfigHomeIsIgnoredForHomeDotConfig) {
+  testing::TempFolder home;
+  const char* old_home = std::getenv("HOME");
+  const std::string saved_home = old_home != nullptr ? old_home : "";
+  ::setenv("HOME", home.path().c_str(), 1);
+  ::setenv("XDG_CONFIG_HOME", "relative/config", 1);
+  EXPECT_TRUE(Write("UserName", "Jane"));
+  ::setenv("HOME", saved_home.c_str(), 1);
+  EXPECT_EQ(testing::ReadBytes(home.path() / ".config/Halvemark/Installation.conf"),
+            std::string(kNewFileHeader) + "UserName=Jane\n");
+  EXPECT_FALSE(fs::exists("relative"));
+}
+
+}  // namespace
+}  // namespace install
