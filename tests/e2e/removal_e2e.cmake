@@ -1,40 +1,10 @@
 # Removes a plug-in's lines through installctl and checks the file's bytes;
 # a wrong token, a missing file and a file without a header must leave
 # everything as it was, with no temporary file beside it.
-string(REPLACE "|" ";" runner "${RUNNER}")
-file(REMOVE_RECURSE "${WORK}")
-file(MAKE_DIRECTORY "${WORK}")
-if(WINDOWS)
-  get_filename_component(folder_name "${WORK}" NAME)
-  set(folder "C:\\${folder_name}")
-  set(config "${folder}\\host.cfg")
-  set(notes "${folder}\\notes.txt")
-  set(missing "${folder}\\missing.cfg")
-else()
-  set(config "${WORK}/host.cfg")
-  set(notes "${WORK}/notes.txt")
-  set(missing "${WORK}/missing.cfg")
-endif()
-
-function(installctl expected_output)
-  execute_process(COMMAND ${runner} "${INSTALLCTL}" ${ARGN}
-                  OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE exit_code)
-  string(STRIP "${output}" output)
-  if(NOT exit_code EQUAL 0 OR NOT output STREQUAL expected_output)
-    message(FATAL_ERROR "installctl ${ARGN}: exit ${exit_code}, printed '${output}', "
-                        "expected '${expected_output}'\n${errors}")
-  endif()
-endfunction()
-
-function(expect_bytes name expected)
-  file(WRITE "${WORK}/expected" "${expected}")
-  file(READ "${WORK}/expected" expected_hex HEX)
-  file(READ "${WORK}/${name}" actual_hex HEX)
-  file(REMOVE "${WORK}/expected")
-  if(NOT actual_hex STREQUAL expected_hex)
-    message(FATAL_ERROR "${name} holds ${actual_hex}, expected ${expected_hex}")
-  endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/e2e_common.cmake)
+host_path(config host.cfg)
+host_path(notes notes.txt)
+host_path(missing missing.cfg)
 
 function(expect_no_temporary)
   file(GLOB left "${WORK}/*.TMP")
