@@ -67,6 +67,16 @@ const char* EditResultMeaning(std::int32_t result) {
 
 void Section(const char* title) { std::printf("\n== %s\n", title); }
 
+std::int32_t EditAndShow(const DemoSession& session, const char* name, const fs::path& file,
+                         const std::string& operand, std::int32_t value) {
+  ShowFile("before", file);
+  const std::int32_t result = session.Call(name, file.string() + "*" + operand, value);
+  std::printf("  %s\n", value == INSTALL_ACCESS_TOKEN ? EditResultMeaning(result)
+                                                      : "refused: nothing was touched");
+  ShowFile("after", file);
+  return result;
+}
+
 int RunDemo(const InstallLibrary& library) {
   const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
   const fs::path folder = fs::temp_directory_path() / ("installctl-demo-" + std::to_string(stamp));

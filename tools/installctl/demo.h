@@ -33,6 +33,11 @@ void WriteFile(const std::filesystem::path& file, const std::string& bytes);
 void ShowFile(const char* title, const std::filesystem::path& file);
 const char* EditResultMeaning(std::int32_t result);
 void Section(const char* title);
+// Shows `file`, calls the editing export `name` on "file*operand", says what
+// the result means and shows the file again.
+std::int32_t EditAndShow(const DemoSession& session, const char* name,
+                         const std::filesystem::path& file, const std::string& operand,
+                         std::int32_t value = INSTALL_ACCESS_TOKEN);
 
 // One section per subsystem.
 void DemoConfigEditing(const DemoSession& session);

@@ -18,24 +18,17 @@ constexpr const char kSampleConfig[] =
 
 void DemoConfigEditing(const DemoSession& session) {
   const auto config = session.folder() / "host.cfg";
-  const std::string path = config.string();
   WriteFile(config, kSampleConfig);
-
   Section("Appending a line to a host configuration file");
-  ShowFile("before", config);
-  std::int32_t result =
-      session.Call("ExZKCFG_AppendBuffer", path + "*Plugin C:\\Plugins\\Extra.dll");
-  std::printf("  %s\n", EditResultMeaning(result));
-  ShowFile("after", config);
+  EditAndShow(session, "ExZKCFG_AppendBuffer", config, "Plugin C:\\Plugins\\Extra.dll");
 
   Section("The same call without the access token changes nothing");
-  result = session.Call("ExZKCFG_AppendBuffer", path + "*Plugin Intruder.dll", 0);
-  std::printf("  refused: 0 is returned and the file is as it was\n");
-  ShowFile("after", config);
+  EditAndShow(session, "ExZKCFG_AppendBuffer", config, "Plugin Intruder.dll", 0);
 
   Section("A file that is not there");
-  result = session.Call("ExZKCFG_AppendBuffer",
-                        (session.folder() / "missing.cfg").string() + "*Plugin Extra.dll");
+  const auto missing = session.folder() / "missing.cfg";
+  const std::int32_t result =
+      session.Call("ExZKCFG_AppendBuffer", missing.string() + "*Plugin Extra.dll");
   std::printf("  %s\n", EditResultMeaning(result));
 }
 

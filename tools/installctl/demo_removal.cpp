@@ -25,22 +25,15 @@ constexpr const char kNotAHostFile[] =
 
 void DemoPluginRemoval(const DemoSession& session) {
   const auto config = session.folder() / "plugins.cfg";
-  const std::string path = config.string();
   WriteFile(config, kSampleConfig);
-
   Section("Removing a plug-in's lines from a host configuration file");
   std::printf("  every body line keyed Plugin whose text holds \"motionblur\" in any case goes\n");
-  ShowFile("before", config);
-  std::int32_t result = session.Call("ExZKCFG_RemovePluginRefs", path + "*motionblur");
-  std::printf("  %s\n", EditResultMeaning(result));
-  ShowFile("after", config);
+  EditAndShow(session, "ExZKCFG_RemovePluginRefs", config, "motionblur");
 
   Section("A file without a host configuration header is refused and left alone");
   const auto notes = session.folder() / "notes.txt";
   WriteFile(notes, kNotAHostFile);
-  result = session.Call("ExZKCFG_RemovePluginRefs", notes.string() + "*motionblur");
-  std::printf("  %s\n", EditResultMeaning(result));
-  ShowFile("after", notes);
+  EditAndShow(session, "ExZKCFG_RemovePluginRefs", notes, "motionblur");
 }
 
 }  // namespace installctl
