@@ -4,7 +4,7 @@
 #include <string>
 
 #include "config/plugin_ref_filter.h"
-#include "config/scope_exit.h"
+#include "platform/scope_exit.h"
 #include "config/temp_path.h"
 #include "install.h"
 #include "platform/platform.h"

@@ -11,18 +11,17 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/fault_injection.h"
 #include "platform/platform.h"
 #include "platform/posix/error.h"
 #include "platform/posix/settings_file.h"
+#include "platform/scope_exit.h"
 
 namespace install::platform {
 namespace {
 
 constexpr mode_t kPrivateDirMode = 0700;
-constexpr mode_t kPrivateFileMode = 0600;
 constexpr char kFileSuffix[] = ".conf";
-constexpr char kTempSuffix[] = ".XXXXXX";
+constexpr char kTempSuffix[] = ".tmp";
 constexpr std::size_t kReadChunk = 4096;
 
 class UniqueFd {
@@ -34,30 +33,9 @@ class UniqueFd {
     if (fd_ >= 0) ::close(fd_);
   }
   int get() const { return fd_; }
-  // Closes now, for the callers to whom a failing close matters.
-  int Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd);
-  }
 
  private:
   int fd_;
-};
-
-// Removes the temporary file on every way out but the successful rename.
-class TempFileGuard {
- public:
-  explicit TempFileGuard(std::string path) : path_(std::move(path)) {}
-  TempFileGuard(const TempFileGuard&) = delete;
-  TempFileGuard& operator=(const TempFileGuard&) = delete;
-  ~TempFileGuard() {
-    if (!path_.empty()) ::unlink(path_.c_str());
-  }
-  void Release() { path_.clear(); }
-
- private:
-  std::string path_;
 };
 
 // The XDG base folder; relative settings of XDG_CONFIG_HOME are to be
@@ -89,67 +67,40 @@ Status MakeFolders(const std::string& path) {
   return StatusFromErrno(0);
 }
 
+// A missing file reads as empty: the first write creates it.
 Status ReadWhole(const std::string& path, std::string* text) {
   text->clear();
-  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) return errno == ENOENT ? StatusFromErrno(0) : StatusFromErrno(errno);
-  Status injected;
-  if (TakeInjectedFault(FaultPoint::kRead, &injected)) return injected;
+  File file;
+  Status status = File::OpenForReading(path.c_str(), &file);
+  if (!status.ok()) return status.error == Error::kNotFound ? Status{} : status;
   char buffer[kReadChunk];
   for (;;) {
-    const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
-    if (got == 0) return StatusFromErrno(0);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      return StatusFromErrno(errno);
-    }
-    text->append(buffer, static_cast<std::size_t>(got));
+    std::size_t got = 0;
+    status = file.Read(buffer, sizeof buffer, &got);
+    if (!status.ok() || got == 0) return status;
+    text->append(buffer, got);
   }
 }
 
-Status WriteAll(int fd, const std::string& text) {
-  std::size_t done = 0;
-  Status injected;
-  if (TakeInjectedFault(FaultPoint::kWrite, &injected)) {
-    // A disk that fills up part-way through.
-    (void)!::write(fd, text.data(), text.size() / 2);
-    return injected;
-  }
-  while (done < text.size()) {
-    const ssize_t put = ::write(fd, text.data() + done, text.size() - done);
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      return StatusFromErrno(errno);
-    }
-    done += static_cast<std::size_t>(put);
-  }
-  return StatusFromErrno(0);
-}
-
-// Writes `text` to a new private file beside `path` and renames it into
-// place, so that a reader (or a crash) sees the old file or the new one and
-// never a part of either.
-Status ReplaceAtomically(int folder_fd, const std::string& path, const std::string& text) {
-  std::string temp_path = path + kTempSuffix;
-  UniqueFd temp(::mkostemp(&temp_path[0], O_CLOEXEC));
-  if (temp.get() < 0) return StatusFromErrno(errno);
-  TempFileGuard remove_temp(temp_path);
-  // mkstemp creates it 0600 already; the mode is part of the contract, so it
-  // is set rather than assumed.
-  if (::fchmod(temp.get(), kPrivateFileMode) != 0) return StatusFromErrno(errno);
-
-  Status status = WriteAll(temp.get(), text);
+// Writes `text` to a new owner-only file beside `path` and puts it in place
+// in one step, so that a reader (or a crash) sees the old file or the new
+// one and never a part of either. The folder lock makes the fixed temporary
+// name safe.
+Status WriteReplacing(const std::string& path, const std::string& text) {
+  const std::string temp_path = path + kTempSuffix;
+  File temp;
+  Status status = File::CreateReplacing(temp_path.c_str(), &temp);
   if (!status.ok()) return status;
-  if (TakeInjectedFault(FaultPoint::kSync, &status)) return status;
-  if (::fsync(temp.get()) != 0) return StatusFromErrno(errno);
-  if (TakeInjectedFault(FaultPoint::kClose, &status)) return status;
-  if (temp.Close() != 0) return StatusFromErrno(errno);
-  if (TakeInjectedFault(FaultPoint::kReplace, &status)) return status;
-  if (::rename(temp_path.c_str(), path.c_str()) != 0) return StatusFromErrno(errno);
+  ScopeExit remove_temp([&] {
+    temp = File();
+    RemoveFile(temp_path.c_str());
+  });
+  if (!(status = temp.Append(text.data(), text.size())).ok()) return status;
+  if (!(status = temp.Sync()).ok()) return status;
+  if (!(status = temp.Close()).ok()) return status;
+  if (!(status = ReplaceAtomically(temp_path.c_str(), path.c_str())).ok()) return status;
   remove_temp.Release();
-  // The rename itself must survive a crash too.
-  ::fsync(folder_fd);
-  return StatusFromErrno(0);
+  return status;
 }
 
 struct SettingsPaths {
@@ -189,7 +140,7 @@ Status WriteUserSetting(const SettingsKey& key, const char* section, const char*
   if (text.empty()) text = settings_file::kNewFileHeader;
   text = settings_file::WithValue(text, section, name, value);
   // The lock is released when the folder descriptor closes.
-  return ReplaceAtomically(folder.get(), paths.file, text);
+  return WriteReplacing(paths.file, text);
 }
 
 Status ReadUserSettingForTesting(const SettingsKey& key, const char* section, const char* name,
