@@ -51,6 +51,7 @@ else
 fi
 
 echo
+scripts/test-ratio.sh
 echo "Total: $passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ] || status=1
 exit $status
