@@ -10,7 +10,9 @@
 #include <type_traits>
 #include <vector>
 
+#include "platform/call_notes.h"
 #include "platform/platform.h"
+#include "platform/win32/error.h"
 
 namespace install::platform {
 namespace {
