@@ -29,7 +29,7 @@ std::string Quoted(const std::string& text) {
 
 }  // namespace
 
-std::string EscapeForLog(const std::string& text, std::size_t limit) {
+std::string EscapeForLog(std::string_view text, std::size_t limit) {
   std::string out;
   const std::size_t shown = text.size() < limit ? text.size() : limit;
   for (std::size_t i = 0; i < shown; ++i) {
@@ -51,7 +51,7 @@ CallLog::CallLog(const char* export_name, const char* text) noexcept {
     if (!platform::GetEnvironmentValue(kLogVariable, &path_)) return;
     head_ = platform::UtcTimestamp() + " pid=" + std::to_string(platform::CurrentProcessId()) +
             " " + export_name;
-    const std::string given = text != nullptr ? text : "";
+    const std::string_view given = text != nullptr ? text : "";
     text_ = " text=\"" + EscapeForLog(given, kLoggedTextLimit) + "\"";
     if (given.size() > kLoggedTextLimit) {
       text_ += " text_bytes=" + std::to_string(given.size());

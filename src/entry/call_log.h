@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/call_notes.h"
 
@@ -40,6 +41,6 @@ class CallLog {
 
 // The bytes of `text` as a log shows them: at most `limit` of them, control
 // bytes and DEL as \xHH and a double quote as \"; other bytes as they are.
-std::string EscapeForLog(const std::string& text, std::size_t limit);
+std::string EscapeForLog(std::string_view text, std::size_t limit);
 
 }  // namespace install

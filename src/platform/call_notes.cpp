@@ -15,26 +15,37 @@ CallNotes::CallNotes() : outer_(t_current_notes) { t_current_notes = this; }
 
 CallNotes::~CallNotes() { t_current_notes = outer_; }
 
-void NoteFailure(const char* step, const Status& status) {
+// Noting runs on failure paths and inside the frame's last-ditch handler:
+// it must not throw, so a note that cannot be allocated is dropped.
+void NoteFailure(const char* step, const Status& status) noexcept {
   if (t_current_notes == nullptr || !t_current_notes->failed_step().empty()) return;
-  NoteFailure(step, DescribeError(status).c_str());
+  try {
+    NoteFailure(step, DescribeError(status).c_str());
+  } catch (...) {
+  }
 }
 
-void NoteFailure(const char* step, const char* reason) {
+void NoteFailure(const char* step, const char* reason) noexcept {
   CallNotes* notes = t_current_notes;
   if (notes == nullptr || !notes->failed_step_.empty()) return;
-  notes->failed_step_ = step;
-  notes->reason_ = reason;
+  try {
+    notes->failed_step_ = step;
+    notes->reason_ = reason;
+  } catch (...) {
+  }
 }
 
-void NoteFact(const std::string& fact) {
+void NoteFact(const std::string& fact) noexcept {
   CallNotes* notes = t_current_notes;
   if (notes == nullptr) return;
-  if (!notes->facts_.empty()) notes->facts_ += kFactSeparator;
-  notes->facts_ += fact;
+  try {
+    if (!notes->facts_.empty()) notes->facts_ += kFactSeparator;
+    notes->facts_ += fact;
+  } catch (...) {
+  }
 }
 
-bool IsNoting() { return t_current_notes != nullptr; }
+bool IsNoting() noexcept { return t_current_notes != nullptr; }
 
 std::string DescribeErrorKind(Error error) {
   switch (error) {

@@ -24,8 +24,8 @@ class CallNotes {
   const std::string& facts() const { return facts_; }
 
  private:
-  friend void NoteFailure(const char* step, const char* reason);
-  friend void NoteFact(const std::string& fact);
+  friend void NoteFailure(const char* step, const char* reason) noexcept;
+  friend void NoteFact(const std::string& fact) noexcept;
 
   CallNotes* outer_;
   std::string failed_step_;
@@ -37,13 +37,13 @@ class CallNotes {
 // clean-up after it. `step` says what the library was doing ("create the
 // temporary file"); the reason is the system's (DescribeError) or the
 // library's own.
-void NoteFailure(const char* step, const Status& status);
-void NoteFailure(const char* step, const char* reason);
+void NoteFailure(const char* step, const Status& status) noexcept;
+void NoteFailure(const char* step, const char* reason) noexcept;
 // Facts must never carry personal data: say that a name was written and
 // how long it was, never the name.
-void NoteFact(const std::string& fact);
+void NoteFact(const std::string& fact) noexcept;
 // Whether anyone keeps notes now, to skip building a fact nobody reads.
-bool IsNoting();
+bool IsNoting() noexcept;
 
 // A plain description of an error that has no system code behind it.
 std::string DescribeErrorKind(Error error);

@@ -38,6 +38,7 @@ void PrintHelp() {
       "  --log FILE      appends the call's line of the diagnostic log to FILE\n"
       "                  (sets INSTALL_LOG for this call)\n"
       "  -v              prints the call's log line on standard error\n"
+      "                  (with demo: the lines of all its calls)\n"
       "  demo            shows the library at work on a sample in a fresh folder\n"
       "\n"
       "Exports (gated ones refuse a wrong --value with the value shown):\n",
@@ -116,15 +117,16 @@ int main(int argc, char** argv) {
       log_to_standard_error = true;
       continue;
     }
+    if (option != "--log" && option != "--library" && option != "--value") {
+      return Fail("unknown option " + option);
+    }
     if (arg + 1 >= argc) return Fail(option + " needs a value");
     if (option == "--log") {
       log_path = argv[++arg];
     } else if (option == "--library") {
       library_path = argv[++arg];
-    } else if (option == "--value") {
-      if (!ParseValue(argv[++arg], &value)) return Fail("--value takes a 32-bit integer");
-    } else {
-      return Fail("unknown option " + option);
+    } else if (!ParseValue(argv[++arg], &value)) {
+      return Fail("--value takes a 32-bit integer");
     }
   }
   if (arg >= argc) return Fail("the export to call is missing");
@@ -139,18 +141,21 @@ int main(int argc, char** argv) {
   if (!library.Load(library_path, &error))
     return Fail("cannot load " + library_path + ": " + error);
 
-  if (command == "demo") return installctl::RunDemo(library);
-
-  InstallExportFn function = library.Find(command.c_str());
-  if (function == nullptr) return Fail(library_path + " does not export " + command);
-  // The exports may write into the text (the edit requests do), so they get
-  // a buffer of their own.
-  const char* text = arg < argc ? argv[arg] : "";
-  std::vector<char> buffer(text, text + std::strlen(text) + 1);
   if (log_to_standard_error) log_path = PrivateLogPath();
   if (!log_path.empty()) installctl::SetEnvironmentValue(kLogVariable, log_path.c_str());
-  std::printf("%" PRId32 "\n", function(nullptr, &value, buffer.data()));
+  int status = 0;
+  if (command == "demo") {
+    status = installctl::RunDemo(library);
+  } else {
+    InstallExportFn function = library.Find(command.c_str());
+    if (function == nullptr) return Fail(library_path + " does not export " + command);
+    // The exports may write into the text (the edit requests do), so they
+    // get a buffer of their own.
+    const char* text = arg < argc ? argv[arg] : "";
+    std::vector<char> buffer(text, text + std::strlen(text) + 1);
+    std::printf("%" PRId32 "\n", function(nullptr, &value, buffer.data()));
+  }
   std::fflush(stdout);
   if (log_to_standard_error) CopyToStandardError(log_path);
-  return 0;
+  return status;
 }

@@ -41,7 +41,10 @@ unsigned long CurrentProcessId() { return static_cast<unsigned long>(::getpid())
 
 void AppendLogLine(const char* path, const std::string& line) {
   const int saved_errno = errno;
-  const int fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, kLogFileMode);
+  // Non-blocking, so that a FIFO nobody reads fails at once instead of
+  // holding up the call; for a file it changes nothing.
+  const int fd =
+      ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, kLogFileMode);
   if (fd >= 0) {
     const std::string whole = line + "\n";
     // One write: O_APPEND puts it at the end as a whole, whoever else is
