@@ -1,7 +1,8 @@
 #include "entry/call_log.h"
 
 #include <cstdio>
-#include <cstring>
+#include <string>
+#include <string_view>
 
 #include "platform/platform.h"
 
@@ -10,6 +11,26 @@ namespace {
 
 constexpr unsigned char kFirstPrintable = 0x20;
 constexpr unsigned char kDeleteByte = 0x7F;
+
+// The bytes of `text` as the log shows them: at most `limit` of them,
+// control bytes and DEL as \xHH and a double quote as \"; other bytes, the
+// backslashes of Windows paths among them, as they are, for legibility.
+std::string EscapeForLog(std::string_view text, std::size_t limit) {
+  std::string out;
+  const std::size_t shown = text.size() < limit ? text.size() : limit;
+  for (std::size_t i = 0; i < shown; ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte < kFirstPrintable || byte == kDeleteByte) {
+      char escaped[5];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+      out += escaped;
+    } else {
+      if (byte == '"') out += '\\';
+      out += static_cast<char>(byte);
+    }
+  }
+  return out;
+}
 
 const char* TokenWord(TokenCheck token) {
   switch (token) {
@@ -28,23 +49,6 @@ std::string Quoted(const std::string& text) {
 }
 
 }  // namespace
-
-std::string EscapeForLog(std::string_view text, std::size_t limit) {
-  std::string out;
-  const std::size_t shown = text.size() < limit ? text.size() : limit;
-  for (std::size_t i = 0; i < shown; ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte < kFirstPrintable || byte == kDeleteByte) {
-      char escaped[5];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-      out += escaped;
-    } else {
-      if (byte == '"') out += '\\';
-      out += static_cast<char>(byte);
-    }
-  }
-  return out;
-}
 
 CallLog::CallLog(const char* export_name, const char* text) noexcept {
   try {

@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 
 #include "platform/call_notes.h"
 
@@ -38,9 +37,5 @@ class CallLog {
   std::string text_;
   std::optional<platform::CallNotes> notes_;
 };
-
-// The bytes of `text` as a log shows them: at most `limit` of them, control
-// bytes and DEL as \xHH and a double quote as \"; other bytes as they are.
-std::string EscapeForLog(std::string_view text, std::size_t limit);
 
 }  // namespace install

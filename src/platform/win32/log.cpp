@@ -14,10 +14,15 @@ constexpr std::size_t kTimestampCapacity = 64;
 
 bool GetEnvironmentValue(const char* name, std::string* value) {
   // The process environment itself, not the C runtime's copy made at start:
-  // a setup script sets the variable after the host has started.
+  // a setup script sets the variable after the host has started. A missing
+  // variable sets the last error, which the caller may read after the call.
+  const DWORD saved_error = ::GetLastError();
   char small[MAX_PATH];
   DWORD size = ::GetEnvironmentVariableA(name, small, sizeof small);
-  if (size == 0) return false;
+  if (size == 0) {
+    ::SetLastError(saved_error);
+    return false;
+  }
   if (size < sizeof small) {
     value->assign(small, size);
     return true;
