@@ -15,7 +15,7 @@ bool CInstallApp::InitInstance() {
 int CInstallApp::ExitInstance() { return CWinApp::ExitInstance(); }
 
 // The one application object. It is built before the load hook runs and
-// destroyed after the unload hook (see library_load.cpp of each platform),
+// destroyed after the unload hook (see entry/*/library_load.cpp),
 // whatever order the linker gives the files.
 static CInstallApp theApp __attribute__((init_priority(INSTALL_APP_OBJECT_INIT_PRIORITY)));
 

@@ -1,6 +1,7 @@
 #include "config/edit_request.h"
 
 #include "install.h"
+#include "platform/call_notes.h"
 
 namespace install {
 
@@ -20,10 +21,21 @@ EditRequest SplitEditRequest(char* text) {
   return request;
 }
 
+std::int32_t EditFileFailed(const char* step, const platform::Status& status) {
+  platform::NoteFailure(step, status);
+  return INSTALL_EDIT_FILE_FAILED;
+}
+
 std::int32_t RunEditRequest(char* text, EditOperation operation) {
   const EditRequest request = SplitEditRequest(text);
-  if (request.path == nullptr) return INSTALL_EDIT_NOT_READABLE;
-  if (request.operand == nullptr) return INSTALL_EDIT_FILE_FAILED;
+  if (request.path == nullptr) {
+    platform::NoteFailure("read the request", "it names no file");
+    return INSTALL_EDIT_NOT_READABLE;
+  }
+  if (request.operand == nullptr) {
+    platform::NoteFailure("read the request", "nothing follows the file's \"*\"");
+    return INSTALL_EDIT_FILE_FAILED;
+  }
   return operation(request.path, request.operand);
 }
 

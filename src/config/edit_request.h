@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "platform/platform.h"
+
 namespace install {
 
 struct EditRequest {
@@ -23,5 +25,9 @@ using EditOperation = std::int32_t (*)(const char* path, const char* operand);
 // file is answered INSTALL_EDIT_NOT_READABLE, one without an operand
 // INSTALL_EDIT_FILE_FAILED; no file is touched for either.
 std::int32_t RunEditRequest(char* text, EditOperation operation);
+
+// Notes what failed for the diagnostic log and answers
+// INSTALL_EDIT_FILE_FAILED.
+std::int32_t EditFileFailed(const char* step, const platform::Status& status);
 
 }  // namespace install

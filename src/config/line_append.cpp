@@ -2,8 +2,10 @@
 
 #include <string>
 
+#include "config/edit_request.h"
 #include "config/host_text.h"
 #include "install.h"
+#include "platform/call_notes.h"
 #include "platform/platform.h"
 
 namespace install {
@@ -21,23 +23,36 @@ void RestoreLength(const char* path, platform::File* file, std::uint64_t length)
 }  // namespace
 
 std::int32_t AppendLine(const char* path, const char* text) {
-  if (!platform::IsReadable(path)) return INSTALL_EDIT_NOT_READABLE;
+  platform::Status status = platform::CheckReadable(path);
+  if (!status.ok()) {
+    platform::NoteFailure("find the file", status);
+    return INSTALL_EDIT_NOT_READABLE;
+  }
 
   platform::File file;
-  if (!platform::File::OpenExistingForAppend(path, &file).ok()) return INSTALL_EDIT_FILE_FAILED;
+  status = platform::File::OpenExistingForAppend(path, &file);
+  if (!status.ok()) return EditFileFailed("open the file for writing", status);
   std::uint64_t former_length = 0;
-  if (!file.GetSize(&former_length).ok()) return INSTALL_EDIT_FILE_FAILED;
+  status = file.GetSize(&former_length);
+  if (!status.ok()) return EditFileFailed("measure the file", status);
 
   std::string bytes;
   AppendHostText(text, &bytes);
   bytes.append(kHostLineEnd);
 
-  platform::Status status = file.Append(bytes.data(), bytes.size());
-  if (status.ok()) status = file.Sync();
-  if (status.ok()) status = file.Close();
+  const char* step = "write the line";
+  status = file.Append(bytes.data(), bytes.size());
+  if (status.ok()) {
+    step = "flush the file";
+    status = file.Sync();
+  }
+  if (status.ok()) {
+    step = "close the file";
+    status = file.Close();
+  }
   if (!status.ok()) {
     RestoreLength(path, &file, former_length);
-    return INSTALL_EDIT_FILE_FAILED;
+    return EditFileFailed(step, status);
   }
   return INSTALL_EDIT_DONE;
 }

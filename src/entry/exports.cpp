@@ -14,38 +14,38 @@ using install::TextOrEmpty;
 
 extern "C" {
 
-INSTALL_API int32_t INSTALL_CALL AreYouThere(void*, int32_t*, char*) {
-  return RunExport(install::kAreYouThereRule, nullptr, [] { return 1; });
+INSTALL_API int32_t INSTALL_CALL AreYouThere(void*, int32_t*, char* lpszValue) {
+  return RunExport(install::kAreYouThereRule, nullptr, lpszValue, [] { return 1; });
 }
 
 INSTALL_API int32_t INSTALL_CALL GetDirSizeKB(void*, int32_t*, char* lpszValue) {
-  return RunExport(install::kGetDirSizeKBRule, nullptr,
+  return RunExport(install::kGetDirSizeKBRule, nullptr, lpszValue,
                    [&] { return install::utilities::DirSizeKB(TextOrEmpty(lpszValue)); });
 }
 
 INSTALL_API int32_t INSTALL_CALL DOSSpawn(void*, int32_t* lpIValue, char* lpszValue) {
-  return RunExport(install::kDOSSpawnRule, lpIValue,
+  return RunExport(install::kDOSSpawnRule, lpIValue, lpszValue,
                    [&] { return install::utilities::RunCommand(TextOrEmpty(lpszValue)); });
 }
 
 INSTALL_API int32_t INSTALL_CALL WINSpawn(void*, int32_t* lpIValue, char* lpszValue) {
-  return RunExport(install::kWINSpawnRule, lpIValue,
+  return RunExport(install::kWINSpawnRule, lpIValue, lpszValue,
                    [&] { return install::utilities::StartProgram(TextOrEmpty(lpszValue)); });
 }
 
-INSTALL_API int32_t INSTALL_CALL RequestUserInfo(void* hwnd, int32_t* lpIValue, char*) {
-  return RunExport(install::kRequestUserInfoRule, lpIValue,
+INSTALL_API int32_t INSTALL_CALL RequestUserInfo(void* hwnd, int32_t* lpIValue, char* lpszValue) {
+  return RunExport(install::kRequestUserInfoRule, lpIValue, lpszValue,
                    [&] { return install::userinfo::RequestUserInfo(hwnd); });
 }
 
 INSTALL_API int32_t INSTALL_CALL ExZKCFG_AppendBuffer(void*, int32_t* lpIValue, char* lpszValue) {
-  return RunExport(install::kExZKCFG_AppendBufferRule, lpIValue,
+  return RunExport(install::kExZKCFG_AppendBufferRule, lpIValue, lpszValue,
                    [&] { return install::RunEditRequest(lpszValue, install::AppendLine); });
 }
 
 INSTALL_API int32_t INSTALL_CALL ExZKCFG_RemovePluginRefs(void*, int32_t* lpIValue,
                                                           char* lpszValue) {
-  return RunExport(install::kExZKCFG_RemovePluginRefsRule, lpIValue,
+  return RunExport(install::kExZKCFG_RemovePluginRefsRule, lpIValue, lpszValue,
                    [&] { return install::RunEditRequest(lpszValue, install::RemovePluginRefs); });
 }
 

@@ -1,5 +1,9 @@
 #include "framework/framework_services.h"
 
+#include <string>
+
+#include "platform/call_notes.h"
+
 namespace install::framework {
 namespace {
 
@@ -15,7 +19,11 @@ class PlatformServices final : public FrameworkServices {
   }
   bool WriteProfileString(const platform::SettingsKey& key, const char* section, const char* entry,
                           const char* value) override {
-    return platform::WriteUserSetting(key, section, entry, value).ok();
+    const platform::Status status = platform::WriteUserSetting(key, section, entry, value);
+    if (!status.ok() && platform::IsNoting()) {
+      platform::NoteFailure((std::string("write ") + entry).c_str(), status);
+    }
+    return status.ok();
   }
 };
 

@@ -38,7 +38,7 @@ struct Status {
 // ---- Files (fs.cpp) -------------------------------------------------------
 
 // The access test for reading: the path exists and may be read.
-bool IsReadable(const char* path);
+Status CheckReadable(const char* path);
 
 // An open file, owned: the destructor closes it and ignores errors, so call
 // Close() wherever a failure to close matters.
@@ -125,6 +125,28 @@ Status RunShellCommand(const char* command, int* exit_code);
 // split by the Windows rules, program first. Each backend takes the form its
 // system starts programs from. No child is left for the caller to reap.
 Status StartProgram(const char* command_line, const std::vector<std::string>& arguments);
+
+// ---- Diagnostic log (log.cpp; error texts in error.cpp) -------------------
+
+// The system's own words for `status`, with its code: "Permission denied
+// (errno 13)", "Access is denied. (error 5)". An error with no system code
+// gets a plain description of its kind.
+std::string DescribeError(const Status& status);
+
+// The environment variable `name` as the process has it now (on Windows
+// including what the host set with SetEnvironmentVariable); false when it
+// is unset or empty.
+bool GetEnvironmentValue(const char* name, std::string* value);
+
+// The time now in UTC, as "2026-12-06T23:04:05.678Z".
+std::string UtcTimestamp();
+unsigned long CurrentProcessId();
+
+// Appends `line` and a line end to the file at `path`, created if missing,
+// with one write on a file opened for appending, so that lines from several
+// processes never interleave. A failure is ignored, and errno (on Windows
+// the last error) is left as it was: logging never shows in a call's result.
+void AppendLogLine(const char* path, const std::string& line);
 
 }  // namespace install::platform
 

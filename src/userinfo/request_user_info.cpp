@@ -4,12 +4,22 @@
 #include "framework/module_state.h"
 #include "framework/win_app.h"
 #include "framework/wnd.h"
+#include "platform/call_notes.h"
 #include "userinfo/user_info_dlg.h"
 
 namespace install::userinfo {
 namespace {
 
 // Asks until the user accepts with a user name or leaves.
+// The log says what was written and how long it was, never the value.
+void WriteSetting(CWinApp& app, const char* entry, const std::string& value) {
+  const bool written = app.WriteProfileString(kApplicationSection, entry, value.c_str());
+  if (platform::IsNoting()) {
+    platform::NoteFact(std::string(entry) + (written ? " written, " : " not written, ") +
+                       std::to_string(value.size()) + " bytes");
+  }
+}
+
 bool AskUntilNamed(void* owner, CUserInfoDlg& dialog) {
   for (;;) {
     if (dialog.DoModal() != CDialog::IDOK) return false;
@@ -42,9 +52,8 @@ std::int32_t RequestUserInfo(void* owner) {
   // act on: the result still says that they accepted.
   CWinApp* app = AfxGetModuleState()->m_pCurrentWinApp;
   if (app != nullptr) {
-    app->WriteProfileString(kApplicationSection, kUserNameEntry, dialog.m_strUserName.c_str());
-    app->WriteProfileString(kApplicationSection, kCompanyNameEntry,
-                            dialog.m_strCompanyName.c_str());
+    WriteSetting(*app, kUserNameEntry, dialog.m_strUserName);
+    WriteSetting(*app, kCompanyNameEntry, dialog.m_strCompanyName);
   }
   return kUserAccepted;
 }

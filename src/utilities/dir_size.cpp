@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/call_notes.h"
 #include "platform/platform.h"
 
 namespace install::utilities {
@@ -28,7 +29,11 @@ std::int32_t MeasureTree(const char* path, std::uint64_t starting_kb) {
   KilobyteTally tally(starting_kb);
   // A root that cannot be listed reads as 0, like an empty directory, even
   // when a test started the count elsewhere.
-  if (!platform::WalkFileSizes(path, &tally).ok()) return 0;
+  const platform::Status status = platform::WalkFileSizes(path, &tally);
+  if (!status.ok()) {
+    platform::NoteFailure("list the directory", status);
+    return 0;
+  }
   return tally.result();
 }
 

@@ -1,5 +1,6 @@
 #include "utilities/spawn.h"
 
+#include "platform/call_notes.h"
 #include "platform/platform.h"
 #include "utilities/command_line.h"
 
@@ -29,12 +30,19 @@ std::int32_t StartResult(const platform::Status& status) {
 
 std::int32_t RunCommand(const char* command) {
   int exit_code = 0;
-  if (!platform::RunShellCommand(command, &exit_code).ok()) return kCommandNotRun;
+  const platform::Status status = platform::RunShellCommand(command, &exit_code);
+  if (!status.ok()) {
+    platform::NoteFailure("start the command interpreter", status);
+    return kCommandNotRun;
+  }
   return exit_code;
 }
 
 std::int32_t StartProgram(const char* command_line) {
-  return StartResult(platform::StartProgram(command_line, SplitWindowsCommandLine(command_line)));
+  const platform::Status status =
+      platform::StartProgram(command_line, SplitWindowsCommandLine(command_line));
+  if (!status.ok()) platform::NoteFailure("start the program", status);
+  return StartResult(status);
 }
 
 }  // namespace install::utilities

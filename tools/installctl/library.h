@@ -26,4 +26,9 @@ class InstallLibrary {
   void* handle_ = nullptr;
 };
 
+// Sets an environment variable where the library looks for it (on Windows
+// the process environment, as a setup program's SetEnvironmentVariable
+// does); a null value removes it.
+void SetEnvironmentValue(const char* name, const char* value);
+
 }  // namespace installctl

@@ -1,10 +1,14 @@
 // installctl: loads the library the way a setup program does and calls one
 // export, or runs the demo.
 #include <cerrno>
+#include <chrono>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -14,8 +18,9 @@
 
 namespace {
 
+constexpr const char kLogVariable[] = "INSTALL_LOG";
 constexpr const char kUsage[] =
-    "usage: installctl [--library PATH] [--value N] EXPORT [TEXT]\n"
+    "usage: installctl [--library PATH] [--value N] [--log FILE | -v] EXPORT [TEXT]\n"
     "       installctl [--library PATH] demo\n"
     "       installctl --help\n";
 
@@ -30,6 +35,10 @@ void PrintHelp() {
       "  --library PATH  the library to load (default: the one beside installctl)\n"
       "  --value N       the integer argument, decimal or 0x hex\n"
       "                  (default: the access token, 0x%X)\n"
+      "  --log FILE      appends the call's line of the diagnostic log to FILE\n"
+      "                  (sets INSTALL_LOG for this call)\n"
+      "  -v              prints the call's log line on standard error\n"
+      "                  (with demo: the lines of all its calls)\n"
       "  demo            shows the library at work on a sample in a fresh folder\n"
       "\n"
       "Exports (gated ones refuse a wrong --value with the value shown):\n",
@@ -65,6 +74,22 @@ bool ParseValue(const char* text, std::int32_t* value) {
   return true;
 }
 
+// The log line of a -v call goes to a file of its own first: the library
+// appends to files, and standard error is not one on every system.
+std::string PrivateLogPath() {
+  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+  std::error_code ignored;
+  const auto folder = std::filesystem::temp_directory_path(ignored);
+  return (folder / ("installctl-" + std::to_string(stamp) + ".log")).string();
+}
+
+void CopyToStandardError(const std::string& path) {
+  std::ifstream log(path, std::ios::binary);
+  if (log) std::cerr << log.rdbuf();
+  std::error_code ignored;
+  std::filesystem::remove(path, ignored);
+}
+
 int Fail(const std::string& message) {
   std::fprintf(stderr, "installctl: %s\n%s", message.c_str(), kUsage);
   return 2;
@@ -74,24 +99,38 @@ int Fail(const std::string& message) {
 
 int main(int argc, char** argv) {
   std::string library_path;
+  std::string log_path;
+  bool log_to_standard_error = false;
   std::int32_t value = INSTALL_ACCESS_TOKEN;
+  if (argc < 2) {
+    std::fprintf(stderr, "%s", kUsage);
+    return 2;
+  }
   int arg = 1;
-  for (; arg < argc && argv[arg][0] == '-' && argv[arg][1] == '-'; ++arg) {
+  for (; arg < argc && argv[arg][0] == '-'; ++arg) {
     const std::string option = argv[arg];
     if (option == "--help") {
       PrintHelp();
       return 0;
     }
-    if (arg + 1 >= argc) return Fail(option + " needs a value");
-    if (option == "--library") {
-      library_path = argv[++arg];
-    } else if (option == "--value") {
-      if (!ParseValue(argv[++arg], &value)) return Fail("--value takes a 32-bit integer");
-    } else {
+    if (option == "-v") {
+      log_to_standard_error = true;
+      continue;
+    }
+    if (option != "--log" && option != "--library" && option != "--value") {
       return Fail("unknown option " + option);
     }
+    if (arg + 1 >= argc) return Fail(option + " needs a value");
+    if (option == "--log") {
+      log_path = argv[++arg];
+    } else if (option == "--library") {
+      library_path = argv[++arg];
+    } else if (!ParseValue(argv[++arg], &value)) {
+      return Fail("--value takes a 32-bit integer");
+    }
   }
-  if (arg >= argc) return Fail("no export named");
+  if (arg >= argc) return Fail("the export to call is missing");
+  if (log_to_standard_error && !log_path.empty()) return Fail("--log and -v exclude each other");
   const std::string command = argv[arg++];
   if (command != "demo" && !IsExportName(command)) return Fail("no export named " + command);
   if (argc - arg > 1) return Fail("too many arguments");
@@ -102,14 +141,21 @@ int main(int argc, char** argv) {
   if (!library.Load(library_path, &error))
     return Fail("cannot load " + library_path + ": " + error);
 
-  if (command == "demo") return installctl::RunDemo(library);
-
-  InstallExportFn function = library.Find(command.c_str());
-  if (function == nullptr) return Fail(library_path + " does not export " + command);
-  // The exports may write into the text (the edit requests do), so they get
-  // a buffer of their own.
-  const char* text = arg < argc ? argv[arg] : "";
-  std::vector<char> buffer(text, text + std::strlen(text) + 1);
-  std::printf("%" PRId32 "\n", function(nullptr, &value, buffer.data()));
-  return 0;
+  if (log_to_standard_error) log_path = PrivateLogPath();
+  if (!log_path.empty()) installctl::SetEnvironmentValue(kLogVariable, log_path.c_str());
+  int status = 0;
+  if (command == "demo") {
+    status = installctl::RunDemo(library);
+  } else {
+    InstallExportFn function = library.Find(command.c_str());
+    if (function == nullptr) return Fail(library_path + " does not export " + command);
+    // The exports may write into the text (the edit requests do), so they
+    // get a buffer of their own.
+    const char* text = arg < argc ? argv[arg] : "";
+    std::vector<char> buffer(text, text + std::strlen(text) + 1);
+    std::printf("%" PRId32 "\n", function(nullptr, &value, buffer.data()));
+  }
+  std::fflush(stdout);
+  if (log_to_standard_error) CopyToStandardError(log_path);
+  return status;
 }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string>
 
+#include "platform/call_notes.h"
 #include "platform/platform.h"
 #include "platform/posix/terminal.h"
 #include "platform/posix/terminal_form.h"
@@ -42,7 +43,10 @@ void InitCommonControls() {}
 int RunModalDialog(void* /*owner: a terminal has one screen*/, const void* resources,
                    int template_id, const DialogColors* colors, DialogEvents& events) {
   const DialogTemplate* dialog = FindTemplate(resources, template_id);
-  if (dialog == nullptr) return kDialogNotCreated;
+  if (dialog == nullptr) {
+    NoteFailure("show the dialog", "the library has no such dialog template");
+    return kDialogNotCreated;
+  }
   terminal::Session session;
   if (!session.Open()) return kDialogNotCreated;
   TerminalForm form(*dialog, colors, session);

@@ -1,6 +1,10 @@
 #include "platform/posix/error.h"
 
 #include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "platform/call_notes.h"
 
 namespace install::platform {
 
@@ -29,5 +33,11 @@ Status StatusFromErrno(int error_number) {
 }
 
 Status LastErrnoStatus() { return StatusFromErrno(errno); }
+
+std::string DescribeError(const Status& status) {
+  if (status.native == 0) return DescribeErrorKind(status.error);
+  return std::string(std::strerror(status.native)) + " (errno " + std::to_string(status.native) +
+         ")";
+}
 
 }  // namespace install::platform

@@ -47,7 +47,9 @@ Status WriteAll(int fd, const char* data, std::size_t size) {
 
 }  // namespace
 
-bool IsReadable(const char* path) { return ::access(path, R_OK) == 0; }
+Status CheckReadable(const char* path) {
+  return ::access(path, R_OK) == 0 ? Status{} : LastErrnoStatus();
+}
 
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {

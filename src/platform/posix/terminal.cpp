@@ -11,10 +11,14 @@
 #include <cstring>
 #include <iterator>
 
+#include "platform/call_notes.h"
+#include "platform/posix/error.h"
+
 namespace install::platform::terminal {
 namespace {
 
 constexpr char kTerminalPath[] = "/dev/tty";
+constexpr char kOpenStep[] = "show the form on /dev/tty";
 constexpr char kEnterAlternateScreen[] = "\x1b[?1049h\x1b[H\x1b[2J";
 constexpr char kLeaveAlternateScreen[] = "\x1b[0m\x1b[?1049l";
 // How long a lone ESC waits for the rest of an escape sequence before it
@@ -25,7 +29,13 @@ constexpr char kControlC = 0x03;
 constexpr char kControlH = 0x08;
 constexpr char kControlU = 0x15;
 constexpr char kEscapeByte = 0x1b;
-constexpr char kDelete = 0x7f;
+constexpr char kDelByte = 0x7f;  // what Backspace sends
+// ESC [ n ~ keys.
+constexpr int kHomeCode = 1;
+constexpr int kDeleteCode = 3;
+constexpr int kEndCode = 4;
+constexpr int kHomeCodeRxvt = 7;
+constexpr int kEndCodeRxvt = 8;
 
 // The signals a full-screen form must answer: the first two ask for a
 // redraw, the others for the terminal back before the host's own handling.
@@ -49,6 +59,31 @@ void OnSignal(int signal_number) {
   const char wake = 0;
   (void)!::write(g_wake_fd, &wake, 1);
   errno = saved_errno;
+}
+
+// The keys an editing field answers, as terminals send them: ESC [ D or
+// ESC O D for the arrows, and Home, End and Delete in either of their forms.
+KeyKind SequenceKey(char final_byte, int parameter) {
+  switch (final_byte) {
+    case 'Z':
+      return KeyKind::kBackTab;
+    case 'D':
+      return KeyKind::kLeft;
+    case 'C':
+      return KeyKind::kRight;
+    case 'H':
+      return KeyKind::kHome;
+    case 'F':
+      return KeyKind::kEnd;
+    case '~':
+      if (parameter == kHomeCode || parameter == kHomeCodeRxvt) return KeyKind::kHome;
+      if (parameter == kEndCode || parameter == kEndCodeRxvt) return KeyKind::kEnd;
+      if (parameter == kDeleteCode) return KeyKind::kDelete;
+      break;
+    default:
+      break;
+  }
+  return KeyKind::kIgnored;
 }
 
 bool CanDrawOn(const char* term) {
@@ -79,16 +114,31 @@ bool WaitReadable(int fd, int wake_fd, int timeout_ms) {
 }  // namespace
 
 bool Session::Open() {
-  if (!CanDrawOn(std::getenv("TERM"))) return false;
+  if (!CanDrawOn(std::getenv("TERM"))) {
+    NoteFailure(kOpenStep, "TERM is unset or \"dumb\"");
+    return false;
+  }
   fd_ = ::open(kTerminalPath, O_RDWR | O_NOCTTY | O_CLOEXEC);
-  if (fd_ < 0) return false;
+  if (fd_ < 0) {
+    NoteFailure(kOpenStep, LastErrnoStatus());
+    return false;
+  }
   // A background job would be stopped by the first change of modes; only
   // the terminal's foreground job may put a form on it.
-  if (::tcgetpgrp(fd_) != ::getpgrp()) return false;
+  if (::tcgetpgrp(fd_) != ::getpgrp()) {
+    NoteFailure(kOpenStep, "the process is not in the terminal's foreground job");
+    return false;
+  }
   bool expected = false;
-  if (!g_session_active.compare_exchange_strong(expected, true)) return false;
+  if (!g_session_active.compare_exchange_strong(expected, true)) {
+    NoteFailure(kOpenStep, "another form is on the terminal");
+    return false;
+  }
   owns_session_ = true;
-  if (::pipe(wake_pipe_) != 0) return false;
+  if (::pipe(wake_pipe_) != 0) {
+    NoteFailure(kOpenStep, LastErrnoStatus());
+    return false;
+  }
   for (int end : wake_pipe_) {
     ::fcntl(end, F_SETFD, FD_CLOEXEC);
     ::fcntl(end, F_SETFL, O_NONBLOCK);
@@ -97,7 +147,10 @@ bool Session::Open() {
   g_redraw_requested = 0;
   g_ending_signal = 0;
   InstallSignalHandlers();
-  if (!SetRawMode()) return false;
+  if (!SetRawMode()) {
+    NoteFailure(kOpenStep, LastErrnoStatus());
+    return false;
+  }
   Write(kEnterAlternateScreen);
   screen_switched_ = true;
   return true;
@@ -193,7 +246,7 @@ Key Session::ReadKey() {
       case '\r':
       case '\n':
         return {KeyKind::kEnter};
-      case kDelete:
+      case kDelByte:
       case kControlH:
         return {KeyKind::kBackspace};
       case kControlU:
@@ -212,13 +265,20 @@ Key Session::ReadKey() {
     if (::read(fd_, &next, 1) != 1) return {KeyKind::kEscape};
     if (next == 'a' || next == 'A') return {KeyKind::kAltAccept};
     if (next != '[' && next != 'O') return {KeyKind::kIgnored};
-    // A control sequence ends with a byte from '@' to '~'.
+    // A control sequence ends with a byte from '@' to '~'; before it come
+    // parameters, of which only the first number matters here.
     char final_byte = 0;
+    int parameter = 0;
+    bool first_parameter = true;
     while (WaitReadable(fd_, wake_pipe_[0], kEscapeSequenceWaitMs) &&
            ::read(fd_, &final_byte, 1) == 1) {
       if (final_byte >= '@' && final_byte <= '~') break;
+      if (final_byte == ';') first_parameter = false;
+      if (first_parameter && final_byte >= '0' && final_byte <= '9') {
+        parameter = parameter * 10 + (final_byte - '0');
+      }
     }
-    return {final_byte == 'Z' ? KeyKind::kBackTab : KeyKind::kIgnored};
+    return {SequenceKey(final_byte, parameter)};
   }
 }
 

@@ -18,6 +18,11 @@ enum class KeyKind {
   kEnter,
   kEscape,
   kBackspace,
+  kDelete,
+  kLeft,
+  kRight,
+  kHome,
+  kEnd,
   kClearLine,  // Ctrl+U
   kInterrupt,  // Ctrl+C, a keypress here rather than a signal
   kAltAccept,  // Alt+A, the mnemonic of "&Accept"

@@ -1,6 +1,7 @@
 #include "platform/posix/terminal_form.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <limits>
 
 namespace install::platform {
@@ -17,6 +18,11 @@ constexpr char kReverse[] = "\x1b[7m";
 constexpr char kUnderline[] = "\x1b[4m";
 constexpr char kNoUnderline[] = "\x1b[24m";
 constexpr char kClearScreen[] = "\x1b[H\x1b[2J";
+constexpr char kEscapeByte = '\x1b';
+constexpr int kCompactGapCells = 1;        // between a label and its field
+constexpr int kButtonDecorationCells = 4;  // "< " and " >"
+constexpr int kFieldDecorationCells = 2;   // "[" and "]"
+constexpr char kEnlargeRequest[] = "Enlarge the window to %dx%d";
 
 int Columns(int units) { return (units + kUnitsPerColumn - 1) / kUnitsPerColumn; }
 int Rows(int units) { return units / kUnitsPerRow; }
@@ -57,8 +63,11 @@ std::string Clip(const std::string& text, int column, int screen_columns) {
   if (room <= 0) return "";
   std::string out;
   int cells = 0;
+  bool in_sequence = false;  // attributes take no cell
   for (char c : text) {
-    if (!IsContinuationByte(c) && ++cells > room) break;
+    if (c == kEscapeByte) in_sequence = true;
+    if (!in_sequence && !IsContinuationByte(c) && ++cells > room) break;
+    if (in_sequence && c >= '@' && c <= '~' && c != '[') in_sequence = false;
     out += c;
   }
   return out;
@@ -99,11 +108,16 @@ TerminalForm::TerminalForm(const DialogTemplate& dialog, const DialogColors* col
 int TerminalForm::Run(DialogEvents& events) {
   using terminal::KeyKind;
   events.OnInitDialog(*this);
+  if (focus_ < items_.size()) FocusAndSelect(focus_);
   while (!ended_) {
     Draw();
     const terminal::Key key = session_.ReadKey();
     const bool on_button =
         focus_ < items_.size() && items_[focus_].source->kind == DialogItemKind::kDefaultButton;
+    // A form too small to be seen answers only the keys that leave it.
+    const bool leaves = key.kind == KeyKind::kEscape || key.kind == KeyKind::kInterrupt ||
+                        key.kind == KeyKind::kHangUp;
+    if (!fits_ && !leaves) continue;
     switch (key.kind) {
       case KeyKind::kTab:
         MoveFocus(1);
@@ -123,10 +137,13 @@ int TerminalForm::Run(DialogEvents& events) {
         }
         break;
       case KeyKind::kBackspace:
-        Erase();
-        break;
+      case KeyKind::kDelete:
+      case KeyKind::kLeft:
+      case KeyKind::kRight:
+      case KeyKind::kHome:
+      case KeyKind::kEnd:
       case KeyKind::kClearLine:
-        if (!on_button && focus_ < items_.size()) items_[focus_].text.clear();
+        Edit(key.kind);
         break;
       case KeyKind::kEscape:
       case KeyKind::kInterrupt:
@@ -154,7 +171,10 @@ std::string TerminalForm::GetItemText(int id) const {
 
 void TerminalForm::SetItemText(int id, const std::string& text) {
   for (Item& item : items_) {
-    if (item.source->id == id) item.text = text;
+    if (item.source->id != id) continue;
+    item.text = text;
+    item.cursor = text.size();
+    item.selected = false;
   }
 }
 
@@ -166,7 +186,7 @@ void TerminalForm::LimitItemText(int id, std::size_t max_chars) {
 
 void TerminalForm::FocusItem(int id) {
   for (std::size_t i = 0; i < items_.size(); ++i) {
-    if (items_[i].source->id == id && IsFocusable(i)) focus_ = i;
+    if (items_[i].source->id == id && IsFocusable(i)) FocusAndSelect(i);
   }
 }
 
@@ -179,6 +199,23 @@ bool TerminalForm::IsFocusable(std::size_t index) const {
   return items_[index].source->kind != DialogItemKind::kLabel;
 }
 
+TerminalForm::Item* TerminalForm::FocusedField() {
+  if (focus_ >= items_.size() || items_[focus_].source->kind != DialogItemKind::kEdit) {
+    return nullptr;
+  }
+  return &items_[focus_];
+}
+
+// As the dialog manager does for an edit control that focus moves to: its
+// whole text is selected, so that typing replaces it.
+void TerminalForm::FocusAndSelect(std::size_t index) {
+  focus_ = index;
+  if (Item* field = FocusedField()) {
+    field->selected = !field->text.empty();
+    field->cursor = field->text.size();
+  }
+}
+
 void TerminalForm::MoveFocus(int step) {
   if (items_.empty()) return;
   const long count = static_cast<long>(items_.size());
@@ -186,15 +223,68 @@ void TerminalForm::MoveFocus(int step) {
   for (long tried = 0; tried < count; ++tried) {
     next = (next + count + step) % count;
     if (IsFocusable(static_cast<std::size_t>(next))) {
-      focus_ = static_cast<std::size_t>(next);
+      FocusAndSelect(static_cast<std::size_t>(next));
       return;
     }
   }
 }
 
+void TerminalForm::Edit(terminal::KeyKind kind) {
+  using terminal::KeyKind;
+  Item* field = FocusedField();
+  if (field == nullptr) return;
+  std::string& text = field->text;
+  std::size_t& cursor = field->cursor;
+  const bool erases = kind == KeyKind::kBackspace || kind == KeyKind::kDelete;
+  if (field->selected && (erases || kind == KeyKind::kClearLine)) {
+    text.clear();
+    cursor = 0;
+  } else if (field->selected && kind == KeyKind::kLeft) {
+    cursor = 0;
+  } else if (field->selected && kind == KeyKind::kRight) {
+    cursor = text.size();
+  } else {
+    // A step over one character: its lead byte and what continues it.
+    std::size_t before = cursor;
+    while (before > 0 && IsContinuationByte(text[--before])) {
+    }
+    std::size_t after = cursor < text.size() ? cursor + 1 : cursor;
+    while (after < text.size() && IsContinuationByte(text[after])) ++after;
+    switch (kind) {
+      case KeyKind::kBackspace:
+        text.erase(before, cursor - before);
+        cursor = before;
+        break;
+      case KeyKind::kDelete:
+        text.erase(cursor, after - cursor);
+        break;
+      case KeyKind::kLeft:
+        cursor = before;
+        break;
+      case KeyKind::kRight:
+        cursor = after;
+        break;
+      case KeyKind::kHome:
+        cursor = 0;
+        break;
+      case KeyKind::kEnd:
+        cursor = text.size();
+        break;
+      case KeyKind::kClearLine:
+        text.clear();
+        cursor = 0;
+        break;
+      default:
+        break;
+    }
+  }
+  field->selected = false;
+}
+
 void TerminalForm::Type(char byte) {
-  if (focus_ >= items_.size() || items_[focus_].source->kind != DialogItemKind::kEdit) return;
-  Item& field = items_[focus_];
+  Item* focused = FocusedField();
+  if (focused == nullptr) return;
+  Item& field = *focused;
   // The limit counts bytes, as the dialog manager counts 8-bit characters;
   // a character of several bytes goes in whole or not at all.
   if (IsContinuationByte(byte)) {
@@ -203,6 +293,11 @@ void TerminalForm::Type(char byte) {
       return;
     }
   } else {
+    if (field.selected) {
+      field.text.clear();
+      field.cursor = 0;
+      field.selected = false;
+    }
     const std::size_t length = SequenceLength(byte);
     dropping_continuations_ = 0;
     if (field.text.size() + length > field.limit) {
@@ -210,22 +305,86 @@ void TerminalForm::Type(char byte) {
       return;
     }
   }
-  if (field.text.size() < field.limit) field.text += byte;
+  if (field.text.size() < field.limit) field.text.insert(field.cursor++, 1, byte);
 }
 
-void TerminalForm::Erase() {
-  if (focus_ >= items_.size() || items_[focus_].source->kind != DialogItemKind::kEdit) return;
-  std::string& text = items_[focus_].text;
-  while (!text.empty() && IsContinuationByte(text.back())) text.pop_back();
-  if (!text.empty()) text.pop_back();
+// The template's own layout in a frame, centred.
+TerminalForm::Layout TerminalForm::FullLayout(terminal::ScreenSize screen) const {
+  Layout layout;
+  layout.framed = true;
+  layout.width = Columns(dialog_.cx) + kFrameCells;
+  layout.height = Rows(dialog_.cy) + kFrameCells;
+  layout.fits = layout.width <= screen.columns && layout.height <= screen.rows;
+  layout.top = std::max(0, (screen.rows - layout.height) / 2);
+  layout.left = std::max(0, (screen.columns - layout.width) / 2);
+  for (const Item& item : items_) {
+    layout.places.push_back({layout.top + 1 + Rows(item.source->y),
+                             layout.left + 1 + item.source->x / kUnitsPerColumn,
+                             Columns(item.source->cx)});
+  }
+  return layout;
+}
+
+// For a screen smaller than the template: no frame, the title on the first
+// line, then one line for each line of the template, every item as narrow
+// as its text allows; a label before a field on its line takes the width of
+// the widest such label.
+TerminalForm::Layout TerminalForm::CompactLayout(terminal::ScreenSize screen) const {
+  auto same_line = [&](std::size_t a, std::size_t b) {
+    return Rows(items_[a].source->y) == Rows(items_[b].source->y);
+  };
+  auto cells_of = [&](const Item& item) {
+    switch (item.source->kind) {
+      case DialogItemKind::kLabel:
+        return Width(item.text);
+      case DialogItemKind::kEdit:
+        return item.limit == kUnlimited
+                   ? Columns(item.source->cx)
+                   : std::min(Columns(item.source->cx),
+                              static_cast<int>(item.limit) + kFieldDecorationCells);
+      case DialogItemKind::kDefaultButton:
+        break;
+    }
+    return Width(PlainLabel(item.text)) + kButtonDecorationCells;
+  };
+  int label_cells = 0;
+  for (std::size_t i = 0; i + 1 < items_.size(); ++i) {
+    if (items_[i].source->kind == DialogItemKind::kLabel && same_line(i, i + 1)) {
+      label_cells = std::max(label_cells, cells_of(items_[i]));
+    }
+  }
+  Layout layout;
+  int line = 0;
+  for (std::size_t i = 0; i < items_.size(); ++i) {
+    const bool continues_line = i > 0 && same_line(i - 1, i);
+    if (!continues_line) ++line;
+    const bool leads_label = items_[i].source->kind == DialogItemKind::kLabel &&
+                             i + 1 < items_.size() && same_line(i, i + 1);
+    const bool alone = !continues_line && !leads_label;
+    const int column = leads_label || (alone && label_cells == 0) ||
+                               (alone && items_[i].source->kind == DialogItemKind::kLabel)
+                           ? 0
+                           : label_cells + kCompactGapCells;
+    const int cells = leads_label ? label_cells : cells_of(items_[i]);
+    layout.places.push_back({line, column, cells});
+    layout.width = std::max(layout.width, column + cells);
+  }
+  layout.height = line + 1;
+  layout.fits = layout.width <= screen.columns && layout.height <= screen.rows;
+  layout.top = std::max(0, (screen.rows - layout.height) / 2);
+  layout.left = std::max(0, (screen.columns - layout.width) / 2);
+  for (Place& place : layout.places) {
+    place.row += layout.top;
+    place.column += layout.left;
+  }
+  return layout;
 }
 
 void TerminalForm::Draw() {
   const terminal::ScreenSize screen = session_.Size();
-  const int width = Columns(dialog_.cx) + kFrameCells;
-  const int height = Rows(dialog_.cy) + kFrameCells;
-  const int top = std::max(0, (screen.rows - height) / 2);
-  const int left = std::max(0, (screen.columns - width) / 2);
+  Layout layout = FullLayout(screen);
+  if (!layout.fits) layout = CompactLayout(screen);
+  fits_ = layout.fits;
 
   std::string out = kResetAttributes;
   out += kClearScreen;
@@ -234,37 +393,51 @@ void TerminalForm::Draw() {
     if (row >= screen.rows) return;
     out += MoveTo(row, column) + Clip(text, column, screen.columns);
   };
-
-  const std::string title = " " + std::string(dialog_.title) + " ";
-  std::string border = "+" + std::string(static_cast<std::size_t>(width - 2), '-') + "+";
-  border.replace(2, std::min(title.size(), border.size() - 4), title, 0, border.size() - 4);
-  put(top, left, border);
-  for (int row = 1; row < height - 1; ++row) {
-    put(top + row, left, "|" + std::string(static_cast<std::size_t>(width - 2), ' ') + "|");
+  if (!layout.fits) {
+    char request[sizeof kEnlargeRequest + 2 * 12];
+    std::snprintf(request, sizeof request, kEnlargeRequest, layout.width, layout.height);
+    put(0, 0, request);
+    session_.Write(out);
+    return;
   }
-  put(top + height - 1, left, "+" + std::string(static_cast<std::size_t>(width - 2), '-') + "+");
+
+  const int top = layout.top;
+  const int left = layout.left;
+  const int width = layout.width;
+  const std::string title = " " + std::string(dialog_.title) + " ";
+  if (layout.framed) {
+    std::string border = "+" + std::string(static_cast<std::size_t>(width - 2), '-') + "+";
+    border.replace(2, std::min(title.size(), border.size() - 4), title, 0, border.size() - 4);
+    put(top, left, border);
+    for (int row = 1; row < layout.height - 1; ++row) {
+      put(top + row, left, "|" + std::string(static_cast<std::size_t>(width - 2), ' ') + "|");
+    }
+    put(top + layout.height - 1, left,
+        "+" + std::string(static_cast<std::size_t>(width - 2), '-') + "+");
+  } else {
+    put(top, left, dialog_.title);
+  }
 
   int cursor_row = top + 1;
   int cursor_column = left + 1;
   for (std::size_t i = 0; i < items_.size(); ++i) {
-    const DialogItemTemplate& source = *items_[i].source;
-    const int row = top + 1 + Rows(source.y);
-    const int column = left + 1 + source.x / kUnitsPerColumn;
-    const int cells = Columns(source.cx);
-    const std::string& text = items_[i].text;
-    if (source.kind == DialogItemKind::kLabel) {
+    const Item& item = items_[i];
+    const auto [row, column, cells] = layout.places[i];
+    const std::string& text = item.text;
+    if (item.source->kind == DialogItemKind::kLabel) {
       const int pad = std::max(0, cells - Width(text));
       put(row, column, std::string(static_cast<std::size_t>(pad), ' ') + text);
-    } else if (source.kind == DialogItemKind::kEdit) {
-      const int pad = std::max(0, cells - 2 - Width(text));
-      put(row, column, "[" + text + std::string(static_cast<std::size_t>(pad), ' ') + "]");
+    } else if (item.source->kind == DialogItemKind::kEdit) {
+      const int pad = std::max(0, cells - kFieldDecorationCells - Width(text));
+      const std::string shown = item.selected ? kReverse + text + base_attributes_ : text;
+      put(row, column, "[" + shown + std::string(static_cast<std::size_t>(pad), ' ') + "]");
       if (i == focus_) {
         cursor_row = row;
-        cursor_column = column + 1 + Width(text);
+        cursor_column = column + 1 + Width(text.substr(0, item.cursor));
       }
     } else {
       const std::string plain = PlainLabel(text);
-      const int pad = std::max(0, cells - 4 - Width(plain));
+      const int pad = std::max(0, cells - kButtonDecorationCells - Width(plain));
       const std::string attributes = i == focus_ ? base_attributes_ + kReverse : base_attributes_;
       const std::string face = std::string(static_cast<std::size_t>(pad / 2), ' ') +
                                WithMnemonic(text, attributes) +

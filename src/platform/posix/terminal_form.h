@@ -30,12 +30,29 @@ class TerminalForm final : public DialogWindow {
     const DialogItemTemplate* source;
     std::string text;
     std::size_t limit;
+    std::size_t cursor = 0;  // a byte offset into `text`
+    bool selected = false;   // the whole text, as a field is when focus arrives
+  };
+
+  // Where an item goes on the screen, in cells.
+  struct Place {
+    int row, column, cells;
+  };
+  struct Layout {
+    bool fits = false;
+    bool framed = false;
+    int top = 0, left = 0, width = 0, height = 0;
+    std::vector<Place> places;
   };
 
   bool IsFocusable(std::size_t index) const;
+  Item* FocusedField();
+  void FocusAndSelect(std::size_t index);
   void MoveFocus(int step);
+  void Edit(terminal::KeyKind kind);
   void Type(char byte);
-  void Erase();
+  Layout FullLayout(terminal::ScreenSize screen) const;
+  Layout CompactLayout(terminal::ScreenSize screen) const;
   void Draw();
 
   const DialogTemplate& dialog_;
@@ -44,6 +61,7 @@ class TerminalForm final : public DialogWindow {
   std::vector<Item> items_;
   std::size_t focus_ = 0;
   std::size_t dropping_continuations_ = 0;  // of a character that did not fit
+  bool fits_ = true;                        // the last drawing showed the form
   bool ended_ = false;
   int end_code_ = kDialogCancel;
 };

@@ -10,7 +10,9 @@
 #include <type_traits>
 #include <vector>
 
+#include "platform/call_notes.h"
 #include "platform/platform.h"
+#include "platform/win32/error.h"
 
 namespace install::platform {
 namespace {
@@ -115,11 +117,15 @@ void InitCommonControls() { ::InitCommonControls(); }
 
 int RunModalDialog(void* owner, const void* resources, int template_id, const DialogColors* colors,
                    DialogEvents& events) {
-  if (resources == nullptr) return kDialogNotCreated;
+  if (resources == nullptr) {
+    NoteFailure("show the dialog", "the library's resources are not loaded");
+    return kDialogNotCreated;
+  }
   Win32Dialog dialog(events, colors);
   const INT_PTR code = ::DialogBoxParamA(
       static_cast<HINSTANCE>(const_cast<void*>(resources)), MAKEINTRESOURCEA(template_id),
       OwnerWindow(owner), &Win32Dialog::Procedure, reinterpret_cast<LPARAM>(&dialog));
+  if (code == kDialogNotCreated) NoteFailure("show the dialog", LastWindowsStatus());
   return static_cast<int>(code);
 }
 

@@ -1,5 +1,9 @@
 #include "platform/win32/error.h"
 
+#include <string>
+
+#include "platform/call_notes.h"
+
 namespace install::platform {
 
 Status StatusFromWindowsError(DWORD error) {
@@ -32,5 +36,19 @@ Status StatusFromWindowsError(DWORD error) {
 }
 
 Status LastWindowsStatus() { return StatusFromWindowsError(::GetLastError()); }
+
+std::string DescribeError(const Status& status) {
+  if (status.native == 0) return DescribeErrorKind(status.error);
+  char* text = nullptr;
+  const DWORD length = ::FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, static_cast<DWORD>(status.native), 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string words = length > 0 && text != nullptr ? std::string(text, length) : "Unknown error";
+  if (text != nullptr) ::LocalFree(text);
+  while (!words.empty() && (words.back() == '\r' || words.back() == '\n' || words.back() == ' ')) {
+    words.pop_back();
+  }
+  return words + " (error " + std::to_string(status.native) + ")";
+}
 
 }  // namespace install::platform

@@ -51,7 +51,12 @@ Status SeekTo(HANDLE file, std::int64_t offset, DWORD origin) {
 
 }  // namespace
 
-bool IsReadable(const char* path) { return ::_access(path, kAccessRead) == 0; }
+Status CheckReadable(const char* path) {
+  if (::_access(path, kAccessRead) == 0) return Status{};
+  // The CRT keeps the system's own error from the attribute query behind it.
+  const Status status = LastWindowsStatus();
+  return status.ok() ? Status{Error::kNotFound, ERROR_FILE_NOT_FOUND} : status;
+}
 
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -20,20 +22,21 @@ namespace fs = std::filesystem;
 using std::chrono::steady_clock;
 
 constexpr auto kPatience = std::chrono::seconds(20);
-constexpr char kTitle[] = "Required Installation Information";
 constexpr char kLeaveAlternateScreen[] = "\x1b[?1049l";
 
+// With `rows` 0 the host runs with no controlling terminal at all.
 class TerminalSession {
  public:
-  TerminalSession(const fs::path& config_home, const fs::path& report) {
-    winsize size{};
-    size.ws_row = 30;
-    size.ws_col = 100;
-    child_ = ::forkpty(&master_, nullptr, nullptr, &size);
+  TerminalSession(const fs::path& folder, unsigned short rows, unsigned short columns) {
+    winsize size{rows, columns, 0, 0};
+    child_ = rows == 0 ? ::fork() : ::forkpty(&master_, nullptr, nullptr, &size);
     if (child_ == 0) {
+      if (rows == 0) ::setsid();
       ::setenv("TERM", "xterm", 1);
-      ::setenv("XDG_CONFIG_HOME", config_home.c_str(), 1);
-      ::execl(TTY_HOST, TTY_HOST, INSTALL_LIBRARY, report.c_str(), static_cast<char*>(nullptr));
+      ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+      ::setenv("INSTALL_LOG", (folder / "log").c_str(), 1);
+      ::execl(TTY_HOST, TTY_HOST, INSTALL_LIBRARY, (folder / "report").c_str(),
+              static_cast<char*>(nullptr));
       ::_exit(127);
     }
   }
@@ -61,26 +64,30 @@ class TerminalSession {
     ASSERT_EQ(::write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
   }
 
-  // Waits for the host to end and returns its exit code, or -1 when a
-  // signal ended it (then in `*signal_number`).
-  int Finish(int* signal_number = nullptr) {
+  // Waits for the host to end and returns its exit code, or the negated
+  // number of the signal that ended it.
+  int Finish() {
     while (ReadSome()) {
     }
     int status = 0;
     ::waitpid(child_, &status, 0);
     reaped_ = true;
-    if (signal_number != nullptr) *signal_number = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return WIFSIGNALED(status) ? -WTERMSIG(status) : WEXITSTATUS(status);
   }
 
   void Signal(int signal_number) { ::kill(child_, signal_number); }
+  // The terminal tells the form with SIGWINCH.
+  void Resize(unsigned short rows, unsigned short columns) {
+    winsize size{rows, columns, 0, 0};
+    ::ioctl(master_, TIOCSWINSZ, &size);
+  }
 
   const std::string& screen() const { return screen_; }
 
  private:
   bool ReadSome() {
     pollfd fd{master_, POLLIN, 0};
-    if (::poll(&fd, 1, 200) < 0) return false;
+    if (master_ < 0 || ::poll(&fd, 1, 200) < 0) return false;
     if ((fd.revents & POLLIN) == 0) return (fd.revents & (POLLHUP | POLLERR)) == 0;
     char buffer[4096];
     const ssize_t got = ::read(master_, buffer, sizeof buffer);
@@ -96,107 +103,89 @@ class TerminalSession {
   std::size_t mark_ = 0;
 };
 
-struct TerminalCase {
-  const char* name;
-  // Keys to type, each after the screen shows the text before it.
-  std::vector<std::pair<std::string, std::string>> script;
-  std::string report;
-  const char* user_name;  // null: nothing stored
-  const char* company_name;
+struct Step {
+  std::string wait_for;  // on the screen before the keys are typed
+  std::string keys;
+  unsigned short rows = 0, columns = 0;  // the terminal's new size first, if set
+  int signal = 0;                        // sent instead of keys, if set
 };
 
-TEST(TerminalDialog, KeysDriveTheFormAndTheTerminalIsLeftAsItWas) {
+struct TerminalCase {
+  const char* name;
+  std::vector<Step> script;
+  const char* user_name;  // null: nothing stored
+  const char* company_name;
+  const char* log;  // in the call's log line; null: the host died before the call returned
+  unsigned short rows = 30, columns = 100;
+};
+
+constexpr char kLeft[] = "\x1b[D";
+constexpr char kSelected[] = "\x1b[7m";  // reverse video
+
+TEST(TerminalDialog, KeysSizesAndSignalsDriveTheFormAndTheTerminalIsLeftAsItWas) {
+  // clang-format off
   const TerminalCase cases[] = {
-      {"Enter without a name, OK, then a name, Tab, a company and Enter",
-       {{"User Name:", "\r"},
-        {"User Information", ""},
-        {"Please enter a user name.", "\r"},
-        {"[(none)", "Jane Roe"},
-        {"[Jane Roe", "\t\x15"},  // Tab to the company, Ctrl+U clears "(none)"
-        {"[Jane Roe", "Acme Ltd"},
-        {"[Acme Ltd", "\r"}},
-       "result=1 modes=kept handlers=kept\n",
-       "Jane Roe",
-       "Acme Ltd"},
-      {"Esc leaves without storing",
-       {{"Company Name:", "Jane"}, {"[Jane", "\x1b"}},
-       "result=0 modes=kept handlers=kept\n",
-       nullptr,
-       nullptr},
+      {"Enter without a name, OK; keys edit in place; Tab selects (none) and typing replaces it",
+       {{"User Name:", "\r"}, {"User Information", ""}, {"Please enter a user name.", "\r"},
+        {"[(none)", std::string("Jne") + kLeft + kLeft + "a"},
+        {"[Jane", "\x1b[F Roe\x1b[H\x1b[3~J"},  // End, Home, Delete
+        {"[Jane Roe", "\t"}, {std::string(kSelected) + "(none)", "Acme Ltd"}, {"[Acme Ltd", "\r"}},
+       "Jane Roe", "Acme Ltd", "result=1 notes=\"UserName written, 8 bytes; CompanyName written, 8 bytes\""},
+      {"Esc leaves without storing", {{"Company Name:", "Jane"}, {"[Jane", "\x1b"}},
+       nullptr, nullptr, "text=\"ignored\" result=0\n"},
       {"a field takes 20 bytes and never half a character; Backspace takes a whole one",
        {{"Company Name:", std::string(18, 'x') + "\xC3\xA9\xC3\xA9"},
         {"[" + std::string(18, 'x') + "\xC3\xA9", "\x7F\x7F\x7F\xC3\xA9\r"}},
-       "result=1 modes=kept handlers=kept\n",
-       "xxxxxxxxxxxxxxxx\xC3\xA9",
-       "(none)"},
-      {"Tab to Accept and Space presses it; an empty company becomes (none)",
-       {{"Company Name:", "Jo"}, {"[Jo", "\t\t "}},
-       "result=1 modes=kept handlers=kept\n",
-       "Jo",
-       "(none)"},
+       "xxxxxxxxxxxxxxxx\xC3\xA9", "(none)", "UserName written, 18 bytes"},
+      {"Shift+Tab selects, Backspace replaces; Space on Accept accepts; no company is (none)",
+       {{"Company Name:", "Jo"}, {"[Jo", "\t\x1b[Z"}, {std::string(kSelected) + "Jo", "\x7F" "Al"},
+        {"[Al", "\t\t "}},
+       "Al", "(none)", "UserName written, 2 bytes; CompanyName written, 6 bytes"},
+      {"50 x 12: the compact form, its fields and button on rows 6 to 8",
+       {{"\x1b[6;22H[", ""}, {"\x1b[7;22H[", ""}, {"\x1b[8;22H< ", "Jo\r"}},
+       "Jo", "(none)", "result=1", 12, 50},
+      {"too small: a request to enlarge, keys ignored, the form once the window grows",
+       {{"Enlarge the window to 36x4", "x"}, {"Enlarge the window", "", 30, 100},
+        {"User Name:", "Jo\r"}},
+       "Jo", "(none)", "result=1", 3, 30},
+      {"a signal that ends the host first gives the screen back, then ends it as it would have",
+       {{"Company Name:", "Jane"}, {"[Jane", "", 0, 0, SIGTERM}}, nullptr, nullptr, nullptr},
+      {"without a controlling terminal nothing is shown", {}, nullptr, nullptr,
+       "result=0 failed=\"show the form on /dev/tty\" reason=\"No such device or address", 0, 0},
   };
+  // clang-format on
   for (const TerminalCase& c : cases) {
     SCOPED_TRACE(c.name);
     testing::TempFolder folder;
-    const fs::path report = folder.path() / "report";
-    TerminalSession session(folder.path(), report);
+    TerminalSession session(folder.path(), c.rows, c.columns);
     ASSERT_TRUE(session.started());
-    ASSERT_TRUE(session.WaitFor(kTitle)) << session.screen();
-    for (const auto& [wait_for, keys] : c.script) {
-      ASSERT_TRUE(session.WaitFor(wait_for)) << wait_for << "\n" << session.screen();
-      session.Type(keys);
+    int ending_signal = 0;
+    for (const Step& step : c.script) {
+      ASSERT_TRUE(session.WaitFor(step.wait_for)) << step.wait_for << "\n" << session.screen();
+      if (step.rows != 0) session.Resize(step.rows, step.columns);
+      if (step.signal != 0) session.Signal(ending_signal = step.signal);
+      session.Type(step.keys);
     }
-    ASSERT_EQ(session.Finish(), 0) << session.screen();
-    EXPECT_NE(session.screen().rfind(kLeaveAlternateScreen), std::string::npos);
-    EXPECT_EQ(testing::ReadBytes(report), c.report);
+    ASSERT_EQ(session.Finish(), -ending_signal) << session.screen();
+    EXPECT_EQ(session.screen().rfind(kLeaveAlternateScreen) != std::string::npos, c.rows != 0);
+    const bool stored = c.user_name != nullptr;
+    EXPECT_EQ(testing::ReadBytes(folder.path() / "report"),
+              ending_signal != 0
+                  ? ""
+                  : std::string("result=") + (stored ? "1" : "0") + " modes=kept handlers=kept\n");
+    const std::string log = testing::ReadBytes(folder.path() / "log");
+    if (c.log == nullptr) EXPECT_FALSE(fs::exists(folder.path() / "log"));
+    if (c.log != nullptr) EXPECT_NE(log.find(c.log), std::string::npos) << c.log << "\n" << log;
     const fs::path settings = folder.path() / "Halvemark" / "Installation.conf";
-    if (c.user_name == nullptr) {
-      EXPECT_FALSE(fs::exists(settings));
-    } else {
-      const std::string text = testing::ReadBytes(settings);
-      EXPECT_NE(text.find(std::string("\nUserName=") + c.user_name + "\n"), std::string::npos)
-          << text;
-      EXPECT_NE(text.find(std::string("\nCompanyName=") + c.company_name + "\n"), std::string::npos)
-          << text;
-    }
+    ASSERT_EQ(fs::exists(settings), stored);
+    if (!stored) continue;
+    const std::string text = testing::ReadBytes(settings);
+    EXPECT_NE(text.find(std::string("\nUserName=") + c.user_name + "\n"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find(std::string("\nCompanyName=") + c.company_name + "\n"), std::string::npos)
+        << text;
+    EXPECT_EQ(log.find(c.user_name), std::string::npos) << "the log holds the name: " << log;
   }
-}
-
-TEST(TerminalDialog, ASignalThatEndsTheHostFirstGivesTheScreenBack) {
-  testing::TempFolder folder;
-  TerminalSession session(folder.path(), folder.path() / "report");
-  ASSERT_TRUE(session.started());
-  ASSERT_TRUE(session.WaitFor("Company Name:")) << session.screen();
-  session.Type("Jane");
-  ASSERT_TRUE(session.WaitFor("[Jane")) << session.screen();
-  // The host keeps SIGTERM's default: the form must end, give the screen
-  // back, and let the signal end the host as it would have anyway.
-  session.Signal(SIGTERM);
-  int signal_number = 0;
-  EXPECT_EQ(session.Finish(&signal_number), -1);
-  EXPECT_EQ(signal_number, SIGTERM);
-  EXPECT_NE(session.screen().rfind(kLeaveAlternateScreen), std::string::npos);
-  EXPECT_FALSE(fs::exists(folder.path() / "report"));
-  EXPECT_FALSE(fs::exists(folder.path() / "Halvemark"));
-}
-
-TEST(TerminalDialog, WithoutAControllingTerminalNothingIsShownOrStored) {
-  testing::TempFolder folder;
-  const fs::path report = folder.path() / "report";
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    ::setsid();  // a new session has no controlling terminal
-    ::setenv("TERM", "xterm", 1);
-    ::setenv("XDG_CONFIG_HOME", folder.path().c_str(), 1);
-    ::execl(TTY_HOST, TTY_HOST, INSTALL_LIBRARY, report.c_str(), static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  EXPECT_EQ(testing::ReadBytes(report), "result=0 modes=kept handlers=kept\n");
-  EXPECT_FALSE(fs::exists(folder.path() / "Halvemark"));
 }
 
 }  // namespace

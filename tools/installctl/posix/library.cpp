@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdlib>
 
 namespace installctl {
 namespace {
@@ -39,6 +40,14 @@ bool InstallLibrary::Load(const std::string& path, std::string* error) {
 
 InstallExportFn InstallLibrary::Find(const char* name) const {
   return reinterpret_cast<InstallExportFn>(::dlsym(handle_, name));
+}
+
+void SetEnvironmentValue(const char* name, const char* value) {
+  if (value == nullptr) {
+    ::unsetenv(name);
+  } else {
+    ::setenv(name, value, 1);
+  }
 }
 
 }  // namespace installctl

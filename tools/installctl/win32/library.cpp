@@ -35,4 +35,8 @@ InstallExportFn InstallLibrary::Find(const char* name) const {
       reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(handle_), name)));
 }
 
+void SetEnvironmentValue(const char* name, const char* value) {
+  ::SetEnvironmentVariableA(name, value);
+}
+
 }  // namespace installctl

@@ -1,0 +1,84 @@
+#include "entry/call_log.h"
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "platform/platform.h"
+
+namespace install {
+namespace {
+
+constexpr unsigned char kFirstPrintable = 0x20;
+constexpr unsigned char kDeleteByte = 0x7F;
+
+// The bytes of `text` as the log shows them: at most `limit` of them,
+// control bytes and DEL as \xHH and a double quote as \"; other bytes, the
+// backslashes of Windows paths among them, as they are, for legibility.
+std::string EscapeForLog(std::string_view text, std::size_t limit) {
+  std::string out;
+  const std::size_t shown = text.size() < limit ? text.size() : limit;
+  for (std::size_t i = 0; i < shown; ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte < kFirstPrintable || byte == kDeleteByte) {
+      char escaped[5];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+      out += escaped;
+    } else {
+      if (byte == '"') out += '\\';
+      out += static_cast<char>(byte);
+    }
+  }
+  return out;
+}
+
+const char* TokenWord(TokenCheck token) {
+  switch (token) {
+    case TokenCheck::kAccepted:
+      return "accepted";
+    case TokenCheck::kRefused:
+      return "refused";
+    case TokenCheck::kNotGated:
+      break;
+  }
+  return "not-gated";
+}
+
+std::string Quoted(const std::string& text) {
+  return "\"" + EscapeForLog(text, text.size()) + "\"";
+}
+
+}  // namespace
+
+CallLog::CallLog(const char* export_name, const char* text) noexcept {
+  try {
+    if (!platform::GetEnvironmentValue(kLogVariable, &path_)) return;
+    head_ = platform::UtcTimestamp() + " pid=" + std::to_string(platform::CurrentProcessId()) +
+            " " + export_name;
+    const std::string_view given = text != nullptr ? text : "";
+    text_ = " text=\"" + EscapeForLog(given, kLoggedTextLimit) + "\"";
+    if (given.size() > kLoggedTextLimit) {
+      text_ += " text_bytes=" + std::to_string(given.size());
+    }
+    notes_.emplace();
+  } catch (...) {
+    path_.clear();  // out of memory: this call goes unlogged
+  }
+}
+
+std::int32_t CallLog::Write(TokenCheck token, std::int32_t result) noexcept {
+  if (path_.empty()) return result;
+  try {
+    std::string line =
+        head_ + " token=" + TokenWord(token) + text_ + " result=" + std::to_string(result);
+    if (!notes_->failed_step().empty()) {
+      line += " failed=" + Quoted(notes_->failed_step()) + " reason=" + Quoted(notes_->reason());
+    }
+    if (!notes_->facts().empty()) line += " notes=" + Quoted(notes_->facts());
+    platform::AppendLogLine(path_.c_str(), line);
+  } catch (...) {
+  }
+  return result;
+}
+
+}  // namespace install

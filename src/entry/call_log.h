@@ -1,0 +1,41 @@
+// The diagnostic log. When INSTALL_LOG names a file, every export call
+// appends one line to it: when, which process, which export, whether the
+// token was accepted, the text as given, the result, and for a failure the
+// step that failed with the system's reason. Unset, a call only looks the
+// variable up. Logging never changes a result: a log that cannot be written
+// is passed over.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/call_notes.h"
+
+namespace install {
+
+constexpr char kLogVariable[] = "INSTALL_LOG";
+// Longer texts are cut here, with their full length given beside them.
+constexpr std::size_t kLoggedTextLimit = 512;
+
+enum class TokenCheck { kNotGated, kAccepted, kRefused };
+
+class CallLog {
+ public:
+  // Reads the variable and, when it names a file, takes down the text now:
+  // the call may change it.
+  CallLog(const char* export_name, const char* text) noexcept;
+  CallLog(const CallLog&) = delete;
+  CallLog& operator=(const CallLog&) = delete;
+
+  // Writes the call's line, if the log is on; returns `result`.
+  std::int32_t Write(TokenCheck token, std::int32_t result) noexcept;
+
+ private:
+  std::string path_;  // empty: the log is off
+  std::string head_;  // time, process, export
+  std::string text_;
+  std::optional<platform::CallNotes> notes_;
+};
+
+}  // namespace install

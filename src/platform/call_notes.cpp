@@ -1,0 +1,76 @@
+#include "platform/call_notes.h"
+
+namespace install::platform {
+namespace {
+
+constexpr char kFactSeparator[] = "; ";
+
+// Per thread, like the module context: calls on different threads keep
+// their own notes.
+thread_local CallNotes* t_current_notes = nullptr;
+
+}  // namespace
+
+CallNotes::CallNotes() : outer_(t_current_notes) { t_current_notes = this; }
+
+CallNotes::~CallNotes() { t_current_notes = outer_; }
+
+// Noting runs on failure paths and inside the frame's last-ditch handler:
+// it must not throw, so a note that cannot be allocated is dropped.
+void NoteFailure(const char* step, const Status& status) noexcept {
+  if (t_current_notes == nullptr || !t_current_notes->failed_step().empty()) return;
+  try {
+    NoteFailure(step, DescribeError(status).c_str());
+  } catch (...) {
+  }
+}
+
+void NoteFailure(const char* step, const char* reason) noexcept {
+  CallNotes* notes = t_current_notes;
+  if (notes == nullptr || !notes->failed_step_.empty()) return;
+  try {
+    notes->failed_step_ = step;
+    notes->reason_ = reason;
+  } catch (...) {
+  }
+}
+
+void NoteFact(const std::string& fact) noexcept {
+  CallNotes* notes = t_current_notes;
+  if (notes == nullptr) return;
+  try {
+    if (!notes->facts_.empty()) notes->facts_ += kFactSeparator;
+    notes->facts_ += fact;
+  } catch (...) {
+  }
+}
+
+bool IsNoting() noexcept { return t_current_notes != nullptr; }
+
+std::string DescribeErrorKind(Error error) {
+  switch (error) {
+    case Error::kNone:
+      return "no error";
+    case Error::kNotFound:
+      return "not found";
+    case Error::kAccessDenied:
+      return "access denied";
+    case Error::kIsDirectory:
+      return "is a directory";
+    case Error::kNoSpace:
+      return "no space left";
+    case Error::kIo:
+      return "input/output error";
+    case Error::kPathNotFound:
+      return "a folder on the path was not found";
+    case Error::kNotExecutable:
+      return "not a program the system can run";
+    case Error::kNoResources:
+      return "out of processes or memory";
+    case Error::kOther:
+      break;
+  }
+  return "failed";
+}
+
+}  // namespace install::platform
