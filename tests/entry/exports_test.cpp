@@ -11,53 +11,39 @@
 
 namespace {
 
+using install::testing::Buffer;
+using install::testing::Listing;
 using install::testing::ReadBytes;
 using install::testing::TempFolder;
 using install::testing::WriteBytes;
 
-struct GatedExport {
-  const char* name;
-  InstallExportFn function;
-  std::int32_t refusal;
-};
-
-std::vector<GatedExport> GatedExports() {
-  std::vector<GatedExport> gated;
-#define INSTALL_GATED_ROW(name, is_gated, refusal, failure) \
-  if (is_gated) gated.push_back({#name, name, refusal});
-  INSTALL_EXPORT_TABLE(INSTALL_GATED_ROW)
-#undef INSTALL_GATED_ROW
-  return gated;
-}
-
-std::set<std::string> Listing(const std::filesystem::path& folder) {
-  std::set<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder))
-    names.insert(entry.path().filename().string());
-  return names;
-}
-
 TEST(Exports, AWrongTokenIsRefusedWithNoSideEffectAtAll) {
   const std::string config_bytes = "ZKCO 1\r\n0\r\nPlugin Render.dll\r\n";
-  const std::int32_t wrong_values[] = {0, INSTALL_ACCESS_TOKEN + 1, INSTALL_ACCESS_TOKEN - 1, -1};
-  for (const GatedExport& gated : GatedExports()) {
+  const std::int32_t wrong_values[] = {0, INSTALL_ACCESS_TOKEN + 1, -1};
+  struct Gated {
+    const char* name;
+    InstallExportFn function;
+    std::int32_t refusal;
+  };
+#define INSTALL_GATED_ROW(name, is_gated, refusal, failure) \
+  {#name, is_gated ? name : nullptr, refusal},
+  const Gated exports[] = {INSTALL_EXPORT_TABLE(INSTALL_GATED_ROW)};
+#undef INSTALL_GATED_ROW
+  for (const Gated& gated : exports) {
+    if (gated.function == nullptr) continue;
     for (std::int32_t value : wrong_values) {
       TempFolder folder;
       const std::string config = folder.File("host.cfg");
       WriteBytes(config, config_bytes);
       // A text every gated export would act on: an edit request, and a
       // command that leaves a marker in both command interpreters.
-      const std::string texts[] = {config + "*Plugin Render.dll",
-                                   "echo refused > " + folder.File("marker")};
-      for (const std::string& text : texts) {
-        std::vector<char> buffer(text.begin(), text.end());
-        buffer.push_back('\0');
-        const std::vector<char> before = buffer;
+      for (const std::string& text :
+           {config + "*Plugin Render.dll", "echo refused > " + folder.File("marker")}) {
+        std::vector<char> buffer = Buffer(text);
         std::int32_t integer = value;
-
         EXPECT_EQ(gated.function(nullptr, &integer, buffer.data()), gated.refusal)
             << gated.name << " with " << value;
-        EXPECT_EQ(buffer, before) << gated.name << ": the caller's text was touched";
+        EXPECT_EQ(buffer, Buffer(text)) << gated.name << ": the caller's text was touched";
         EXPECT_EQ(integer, value) << gated.name << ": the integer was written";
       }
       EXPECT_EQ(ReadBytes(config), config_bytes) << gated.name;
@@ -73,27 +59,49 @@ TEST(Exports, AreYouThereAnswersOneWhateverItIsGiven) {
   std::int32_t values[] = {0, INSTALL_ACCESS_TOKEN, -1};
   char text[] = "anything";
   for (std::int32_t& value : values) EXPECT_EQ(AreYouThere(nullptr, &value, text), 1);
-  EXPECT_EQ(AreYouThere(nullptr, nullptr, nullptr), 1);
-  EXPECT_EQ(AreYouThere(reinterpret_cast<void*>(0x1234), nullptr, text), 1);
+  EXPECT_EQ(AreYouThere(reinterpret_cast<void*>(0x1234), nullptr, nullptr), 1);
 }
 
-TEST(Exports, AppendBufferSplitsTheCallersBufferAndAppendsTheOperandWhole) {
-  TempFolder folder;
-  const std::string config = folder.File("host.cfg");
-  WriteBytes(config, "MDOP\r\n");
-  std::string text = "**" + config + "*Plugin a*b.dll";
-  std::vector<char> buffer(text.begin(), text.end());
-  buffer.push_back('\0');
-  std::int32_t token = INSTALL_ACCESS_TOKEN;
-
-  EXPECT_EQ(ExZKCFG_AppendBuffer(nullptr, &token, buffer.data()), INSTALL_EDIT_DONE);
-  EXPECT_EQ(ReadBytes(config), "MDOP\r\nPlugin a*b.dll\r\n");
-  EXPECT_EQ(std::string(buffer.data()), "**" + config)
-      << "the caller's buffer reads as the path alone, leading stars kept";
-  EXPECT_EQ(std::string(buffer.data() + text.find("Plugin")), "Plugin a*b.dll");
-}
-
-TEST(Exports, AppendBufferWithANullTextIsAnEmptyRequest) {
+// "@" in a row stands for the configuration file's path.
+TEST(Exports, EditRequestsSplitTheCallersBufferAtTheFirstStarAfterThePath) {
+  using namespace std::string_literals;
+  const std::string before = "MDOP\r\nPlugin A.dll\r\n";
+  struct Case {
+    InstallExportFn function;
+    std::string text;
+    std::int32_t result;
+    std::string buffer_after;
+    std::string file_after;
+  } cases[] = {
+      {ExZKCFG_AppendBuffer, "@*Render", 0, "@\0Render"s, before + "Render\r\n"},
+      {ExZKCFG_AppendBuffer, "***@*Plugin a*b.dll", 0, "***@\0Plugin a*b.dll"s,
+       before + "Plugin a*b.dll\r\n"},
+      {ExZKCFG_AppendBuffer, "@* lead and trail ", 0, "@\0 lead and trail "s,
+       before + " lead and trail \r\n"},
+      {ExZKCFG_AppendBuffer, "@**", 0, "@\0*"s, before + "*\r\n"},
+      {ExZKCFG_RemovePluginRefs, "*@*a.dll", 0, "*@\0a.dll"s, "MDOP \r\n"},
+      {ExZKCFG_RemovePluginRefs, "@*a.dll*", 0, "@\0a.dll*"s, "MDOP \r\nPlugin A.dll\r\n"},
+      {ExZKCFG_AppendBuffer, "@*", 6, "@\0"s, before},
+      {ExZKCFG_RemovePluginRefs, "@", 6, "@", before},
+      {ExZKCFG_AppendBuffer, "", 1, "", before},
+      {ExZKCFG_RemovePluginRefs, "***", 1, "***", before},
+  };
+  const auto with_path = [](std::string text, const std::string& path) {
+    const std::size_t at = text.find('@');
+    return at == std::string::npos ? text : text.replace(at, 1, path);
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    TempFolder folder;
+    const std::string config = folder.File("host.cfg");
+    WriteBytes(config, before);
+    std::vector<char> buffer = Buffer(with_path(c.text, config));
+    std::int32_t token = INSTALL_ACCESS_TOKEN;
+    EXPECT_EQ(c.function(nullptr, &token, buffer.data()), c.result);
+    EXPECT_EQ(std::string(buffer.data(), buffer.size() - 1), with_path(c.buffer_after, config));
+    EXPECT_EQ(ReadBytes(config), c.file_after);
+    EXPECT_EQ(Listing(folder.path()), std::set<std::string>{"host.cfg"});
+  }
   std::int32_t token = INSTALL_ACCESS_TOKEN;
   EXPECT_EQ(ExZKCFG_AppendBuffer(nullptr, &token, nullptr), INSTALL_EDIT_NOT_READABLE);
 }
