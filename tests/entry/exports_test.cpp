@@ -1,8 +1,6 @@
 // The exports through the shared library, as a setup program calls them.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -16,91 +14,84 @@ using install::testing::Listing;
 using install::testing::ReadBytes;
 using install::testing::TempFolder;
 using install::testing::WriteBytes;
+using Names = std::set<std::string>;
+constexpr char kConfig[] = "MDOP\r\nPlugin A.dll\r\n";
 
 TEST(Exports, AWrongTokenIsRefusedWithNoSideEffectAtAll) {
-  const std::string config_bytes = "ZKCO 1\r\n0\r\nPlugin Render.dll\r\n";
-  const std::int32_t wrong_values[] = {0, INSTALL_ACCESS_TOKEN + 1, -1};
-  struct Gated {
+#define INSTALL_GATED_ROW(name, gated, refusal, failure) {#name, gated ? name : nullptr, refusal},
+  const struct {
     const char* name;
     InstallExportFn function;
     std::int32_t refusal;
-  };
-#define INSTALL_GATED_ROW(name, is_gated, refusal, failure) \
-  {#name, is_gated ? name : nullptr, refusal},
-  const Gated exports[] = {INSTALL_EXPORT_TABLE(INSTALL_GATED_ROW)};
+  } exports[] = {INSTALL_EXPORT_TABLE(INSTALL_GATED_ROW)};
 #undef INSTALL_GATED_ROW
-  for (const Gated& gated : exports) {
+  for (const auto& gated : exports) {
     if (gated.function == nullptr) continue;
-    for (std::int32_t value : wrong_values) {
+    for (std::int32_t value : {0, INSTALL_ACCESS_TOKEN + 1, -1}) {
       TempFolder folder;
       const std::string config = folder.File("host.cfg");
-      WriteBytes(config, config_bytes);
+      WriteBytes(config, kConfig);
       // A text every gated export would act on: an edit request, and a
       // command that leaves a marker in both command interpreters.
-      for (const std::string& text :
-           {config + "*Plugin Render.dll", "echo refused > " + folder.File("marker")}) {
+      for (const std::string& text : {config + "*a", "echo refused > " + folder.File("marker")}) {
         std::vector<char> buffer = Buffer(text);
         std::int32_t integer = value;
-        EXPECT_EQ(gated.function(nullptr, &integer, buffer.data()), gated.refusal)
-            << gated.name << " with " << value;
+        EXPECT_EQ(gated.function(nullptr, &integer, buffer.data()), gated.refusal) << gated.name;
+        EXPECT_EQ(gated.function(nullptr, nullptr, buffer.data()), gated.refusal) << gated.name;
         EXPECT_EQ(buffer, Buffer(text)) << gated.name << ": the caller's text was touched";
         EXPECT_EQ(integer, value) << gated.name << ": the integer was written";
       }
-      EXPECT_EQ(ReadBytes(config), config_bytes) << gated.name;
-      EXPECT_EQ(Listing(folder.path()), std::set<std::string>{"host.cfg"}) << gated.name;
+      EXPECT_EQ(ReadBytes(config), kConfig) << gated.name;
+      EXPECT_EQ(Listing(folder.path()), Names{"host.cfg"}) << gated.name;
     }
-    char text[] = "x*y";
-    EXPECT_EQ(gated.function(nullptr, nullptr, text), gated.refusal)
-        << gated.name << ": a null integer pointer is a refused token";
   }
 }
 
 TEST(Exports, AreYouThereAnswersOneWhateverItIsGiven) {
-  std::int32_t values[] = {0, INSTALL_ACCESS_TOKEN, -1};
   char text[] = "anything";
-  for (std::int32_t& value : values) EXPECT_EQ(AreYouThere(nullptr, &value, text), 1);
+  for (std::int32_t value : {0, INSTALL_ACCESS_TOKEN, -1}) {
+    EXPECT_EQ(AreYouThere(nullptr, &value, text), 1);
+  }
   EXPECT_EQ(AreYouThere(reinterpret_cast<void*>(0x1234), nullptr, nullptr), 1);
 }
 
 // "@" in a row stands for the configuration file's path.
 TEST(Exports, EditRequestsSplitTheCallersBufferAtTheFirstStarAfterThePath) {
   using namespace std::string_literals;
-  const std::string before = "MDOP\r\nPlugin A.dll\r\n";
-  struct Case {
+  const std::string kept = kConfig;
+  const struct {
     InstallExportFn function;
     std::string text;
     std::int32_t result;
     std::string buffer_after;
     std::string file_after;
   } cases[] = {
-      {ExZKCFG_AppendBuffer, "@*Render", 0, "@\0Render"s, before + "Render\r\n"},
       {ExZKCFG_AppendBuffer, "***@*Plugin a*b.dll", 0, "***@\0Plugin a*b.dll"s,
-       before + "Plugin a*b.dll\r\n"},
+       kept + "Plugin a*b.dll\r\n"},
       {ExZKCFG_AppendBuffer, "@* lead and trail ", 0, "@\0 lead and trail "s,
-       before + " lead and trail \r\n"},
-      {ExZKCFG_AppendBuffer, "@**", 0, "@\0*"s, before + "*\r\n"},
+       kept + " lead and trail \r\n"},
+      {ExZKCFG_AppendBuffer, "@**", 0, "@\0*"s, kept + "*\r\n"},
       {ExZKCFG_RemovePluginRefs, "*@*a.dll", 0, "*@\0a.dll"s, "MDOP \r\n"},
       {ExZKCFG_RemovePluginRefs, "@*a.dll*", 0, "@\0a.dll*"s, "MDOP \r\nPlugin A.dll\r\n"},
-      {ExZKCFG_AppendBuffer, "@*", 6, "@\0"s, before},
-      {ExZKCFG_RemovePluginRefs, "@", 6, "@", before},
-      {ExZKCFG_AppendBuffer, "", 1, "", before},
-      {ExZKCFG_RemovePluginRefs, "***", 1, "***", before},
+      {ExZKCFG_AppendBuffer, "@*", 6, "@\0"s, kept},
+      {ExZKCFG_RemovePluginRefs, "@", 6, "@", kept},
+      {ExZKCFG_AppendBuffer, "", 1, "", kept},
+      {ExZKCFG_RemovePluginRefs, "***", 1, "***", kept},
   };
-  const auto with_path = [](std::string text, const std::string& path) {
-    const std::size_t at = text.find('@');
-    return at == std::string::npos ? text : text.replace(at, 1, path);
-  };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     TempFolder folder;
     const std::string config = folder.File("host.cfg");
-    WriteBytes(config, before);
-    std::vector<char> buffer = Buffer(with_path(c.text, config));
+    const auto with_path = [&](std::string text) {
+      return text.find('@') == std::string::npos ? text : text.replace(text.find('@'), 1, config);
+    };
+    WriteBytes(config, kConfig);
+    std::vector<char> buffer = Buffer(with_path(c.text));
     std::int32_t token = INSTALL_ACCESS_TOKEN;
     EXPECT_EQ(c.function(nullptr, &token, buffer.data()), c.result);
-    EXPECT_EQ(std::string(buffer.data(), buffer.size() - 1), with_path(c.buffer_after, config));
+    EXPECT_EQ(std::string(buffer.data(), buffer.size() - 1), with_path(c.buffer_after));
     EXPECT_EQ(ReadBytes(config), c.file_after);
-    EXPECT_EQ(Listing(folder.path()), std::set<std::string>{"host.cfg"});
+    EXPECT_EQ(Listing(folder.path()), Names{"host.cfg"});
   }
   std::int32_t token = INSTALL_ACCESS_TOKEN;
   EXPECT_EQ(ExZKCFG_AppendBuffer(nullptr, &token, nullptr), INSTALL_EDIT_NOT_READABLE);

@@ -2,7 +2,6 @@
 // replaced in one step, or deleted, created or written in place.
 #pragma once
 
-#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -13,17 +12,20 @@ class FolderWatch {
  public:
   explicit FolderWatch(const std::filesystem::path& folder);
   ~FolderWatch();
-  FolderWatch(const FolderWatch&) = delete;
-  FolderWatch& operator=(const FolderWatch&) = delete;
 
   // What happened to `name` since the watch began, each kind once in the
-  // order first seen: "deleted", "created", "written", "moved away" and
-  // "replaced" (another file renamed onto it), separated by spaces.
+  // order first seen, separated by spaces: "deleted", "created", "written",
+  // "moved away", "replaced" (another file renamed onto it).
   std::string ChangesTo(const std::string& name);
 
  private:
   struct State;
   std::unique_ptr<State> state_;
 };
+
+// Adds `kind` to a list of changes as ChangesTo returns it.
+inline void NoteChange(const std::string& kind, std::string* changes) {
+  if (changes->find(kind) == std::string::npos) *changes += (changes->empty() ? "" : " ") + kind;
+}
 
 }  // namespace install::testing

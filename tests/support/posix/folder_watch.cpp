@@ -3,22 +3,19 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <stdexcept>
 
 namespace install::testing {
 
-// inotify queues an event as the change happens, so everything a finished
+// inotify queues each event as the change happens, so all that a finished
 // call did can be read at once, without waiting.
 struct FolderWatch::State {
-  int fd = -1;
+  int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
 };
 
 FolderWatch::FolderWatch(const std::filesystem::path& folder) : state_(new State) {
-  state_->fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-  if (state_->fd < 0 ||
-      ::inotify_add_watch(state_->fd, folder.c_str(),
-                          IN_CREATE | IN_DELETE | IN_MODIFY | IN_MOVED_FROM | IN_MOVED_TO) < 0) {
+  const auto events = IN_CREATE | IN_DELETE | IN_MODIFY | IN_MOVED_FROM | IN_MOVED_TO;
+  if (::inotify_add_watch(state_->fd, folder.c_str(), events) < 0) {
     throw std::runtime_error("cannot watch " + folder.string());
   }
 }
@@ -36,10 +33,10 @@ std::string FolderWatch::ChangesTo(const std::string& name) {
     for (char* at = buffer; at < buffer + size;) {
       const auto* event = reinterpret_cast<const inotify_event*>(at);
       at += sizeof(inotify_event) + event->len;
-      if (event->len == 0 || name != event->name) continue;
       for (const auto& [mask, kind] : kinds) {
-        if ((event->mask & mask) == 0 || changes.find(kind) != std::string::npos) continue;
-        changes += (changes.empty() ? "" : " ") + std::string(kind);
+        if (event->len > 0 && name == event->name && (event->mask & mask) != 0) {
+          NoteChange(kind, &changes);
+        }
       }
     }
   }

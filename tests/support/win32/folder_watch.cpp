@@ -5,23 +5,21 @@
 #include <stdexcept>
 
 namespace install::testing {
-namespace {
 
 // Notices reach the watcher some time after the change; once none has come
-// for this long, the call's changes are taken to be all in.
+// for this long, all that the call did is taken to be in.
 constexpr DWORD kQuietMs = 150;
-constexpr DWORD kNameChanges = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE;
-
-}  // namespace
 
 struct FolderWatch::State {
-  HANDLE folder = INVALID_HANDLE_VALUE;
+  HANDLE folder;
   OVERLAPPED pending = {};
   alignas(DWORD) char buffer[16384];
 
   void Listen() {
-    ::ReadDirectoryChangesW(folder, buffer, sizeof buffer, FALSE, kNameChanges, nullptr, &pending,
-                            nullptr);
+    ::ResetEvent(pending.hEvent);
+    ::ReadDirectoryChangesW(folder, buffer, sizeof buffer, FALSE,
+                            FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE, nullptr,
+                            &pending, nullptr);
   }
 };
 
@@ -42,26 +40,21 @@ FolderWatch::~FolderWatch() {
 }
 
 std::string FolderWatch::ChangesTo(const std::string& name) {
-  const char* kinds[] = {nullptr,   "created",    "deleted",
-                         "written", "moved away", "replaced"};  // indexed by FILE_ACTION_*
+  // Indexed by FILE_ACTION_*.
+  const char* const kinds[] = {"", "created", "deleted", "written", "moved away", "replaced"};
   std::string changes;
   DWORD size = 0;
   while (::WaitForSingleObject(state_->pending.hEvent, kQuietMs) == WAIT_OBJECT_0 &&
          ::GetOverlappedResult(state_->folder, &state_->pending, &size, FALSE)) {
-    for (DWORD at = 0; size > 0;) {
-      const auto* notice = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(state_->buffer + at);
+    for (const char* at = state_->buffer; size > 0;) {
+      const auto* notice = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(at);
       char narrow[MAX_PATH] = {};
-      ::WideCharToMultiByte(CP_ACP, 0, notice->FileName,
-                            static_cast<int>(notice->FileNameLength / sizeof(WCHAR)), narrow,
-                            MAX_PATH - 1, nullptr, nullptr);
-      const char* kind = notice->Action < 6 ? kinds[notice->Action] : nullptr;
-      if (kind != nullptr && name == narrow && changes.find(kind) == std::string::npos) {
-        changes += (changes.empty() ? "" : " ") + std::string(kind);
-      }
+      ::WideCharToMultiByte(CP_ACP, 0, notice->FileName, notice->FileNameLength / sizeof(WCHAR),
+                            narrow, MAX_PATH - 1, nullptr, nullptr);
+      if (name == narrow && notice->Action < 6) NoteChange(kinds[notice->Action], &changes);
       if (notice->NextEntryOffset == 0) break;
       at += notice->NextEntryOffset;
     }
-    ::ResetEvent(state_->pending.hEvent);
     state_->Listen();
   }
   return changes;
