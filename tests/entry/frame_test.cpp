@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <stdexcept>
 
 namespace install {
@@ -11,12 +10,13 @@ namespace {
 constexpr ExportRule kGated{true, -1, 6};
 constexpr ExportRule kOpen{false, 0, 7};
 constexpr std::int32_t kWorkResult = 42;
+constexpr std::int64_t kNullPointer = INT64_MIN;
 
 TEST(Frame, TheWorkRunsInTheLibrarysContextOnlyForTheTokenAndTheCallersComesBack) {
   EXPECT_NE(AfxGetModuleState(), AfxGetStaticModuleState()) << "no switch before a call";
   struct Case {
     const ExportRule& rule;
-    std::optional<std::int32_t> integer;  // none: a null pointer
+    std::int64_t integer;  // or kNullPointer
     bool work_throws;
     std::int32_t result;  // kWorkResult: the work ran and answered
   } cases[] = {
@@ -27,18 +27,19 @@ TEST(Frame, TheWorkRunsInTheLibrarysContextOnlyForTheTokenAndTheCallersComesBack
       {kGated, INSTALL_ACCESS_TOKEN - 1, false, -1},
       {kGated, -INSTALL_ACCESS_TOKEN, false, -1},
       {kGated, INSTALL_ACCESS_TOKEN | (1 << 30), false, -1},
-      {kGated, std::nullopt, false, -1},
+      {kGated, kNullPointer, false, -1},
       {kOpen, 12345, false, kWorkResult},
-      {kOpen, std::nullopt, false, kWorkResult},
-      {kOpen, std::nullopt, true, 7},
+      {kOpen, kNullPointer, false, kWorkResult},
+      {kOpen, kNullPointer, true, 7},
   };
   for (auto& c : cases) {
-    SCOPED_TRACE(c.integer.value_or(-2));
+    SCOPED_TRACE(c.integer);
+    std::int32_t integer = static_cast<std::int32_t>(c.integer);
     AFX_MODULE_STATE callers_own;
     AFX_MAINTAIN_STATE caller(&callers_own);
     AFX_MODULE_STATE* seen = nullptr;
     const std::int32_t result =
-        RunExport(c.rule, c.integer ? &*c.integer : nullptr, [&]() -> std::int32_t {
+        RunExport(c.rule, c.integer == kNullPointer ? nullptr : &integer, [&]() -> std::int32_t {
           seen = AfxGetModuleState();
           if (c.work_throws) throw std::runtime_error("out of memory");
           return kWorkResult;
