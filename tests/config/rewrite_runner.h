@@ -11,26 +11,22 @@
 
 namespace install::testing {
 
-struct StreamRewrite {
-  std::int32_t result;
+struct StreamRewrite : config::ByteSink {
+  std::int32_t result = INSTALL_EDIT_DONE;
   std::string bytes;
   int writes = 0;
+
+  bool Write(const char* data, std::size_t size) override {
+    bytes.append(data, size);
+    ++writes;
+    return true;
+  }
 };
 
 inline StreamRewrite RewriteInChunks(const std::string& input, const std::string& plugin,
                                      std::size_t chunk, std::size_t block) {
-  struct Sink : config::ByteSink {
-    StreamRewrite* out;
-    bool Write(const char* data, std::size_t size) override {
-      out->bytes.append(data, size);
-      ++out->writes;
-      return true;
-    }
-  };
-  StreamRewrite rewrite{};
-  Sink sink;
-  sink.out = &rewrite;
-  config::PluginRefFilter filter(plugin, &sink, block);
+  StreamRewrite rewrite;
+  config::PluginRefFilter filter(plugin, &rewrite, block);
   for (std::size_t at = 0; at < input.size(); at += chunk) {
     if (!filter.Feed(input.data() + at, std::min(chunk, input.size() - at))) break;
   }
