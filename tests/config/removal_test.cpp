@@ -36,10 +36,12 @@ struct RewriteCase {
 std::vector<RewriteCase> RewriteCases() {
   const std::string long_value(1000, 'v'), long_name(300, 'N');
   return {
+      // Only body lines keyed exactly "Plugin" whose rest names the plug-in go.
       {"MDOP\r\nPlugin foo.dll\r\nPlugin FOO2.dll\r\nPlugin bar.dll\r\n", "foo", kDone,
        "MDOP \r\nPlugin bar.dll\r\n"},
       {"ZKCO\r\n0\r\nPlugin foo\r\nOther foo\r\n", "foo", kDone, "ZKCO \r\n0 \r\nOther foo\r\n"},
       {"ZKCO version 3\n0 build 7\n", "x", kDone, "ZKCO version 3\r\n0 build 7\r\n"},
+      // Header checks: exact, case-sensitive keys; nothing is written for a refused file.
       {"Plugin foo\r\nMDOP\r\n", "foo", kNotHost, ""},
       {"\r\nMDOP\r\n", "x", kNotHost, ""},
       {"   \nMDOP\n", "x", kNotHost, ""},
@@ -48,15 +50,18 @@ std::vector<RewriteCase> RewriteCases() {
       {"ZKCO\nPlugin foo\n", "foo", kBadSecond, ""},
       {"ZKCO\r\n\r\n0\r\n", "x", kBadSecond, ""},
       {"ZKCO\n00\n", "x", kBadSecond, ""},
+      // Ends of input: no blank line is added, a last line gains its line end.
       {"", "x", kDone, ""},
       {"ZKCO\n", "x", kDone, "ZKCO \r\n"},
       {"ZKCO", "x", kDone, "ZKCO \r\n"},
       {"MDOP\nA b", "x", kDone, "MDOP \r\nA b\r\n"},
+      // Spaces before a key go; a key alone gains one space, whatever its line end.
       {"   MDOP extra\n  Key  value\r\n", "x", kDone, "MDOP extra\r\nKey  value\r\n"},
       {"MDOP\n   Plugin   foo\r\n", "foo", kDone, "MDOP \r\n"},
       {"MDOP\nPlugin\nPlugin \nKey\n", "x", kDone, "MDOP \r\nPlugin \r\nPlugin \r\nKey \r\n"},
       {"MDOP\r\nKey\r\nA b\r\n", "x", kDone, "MDOP \r\nKey \r\nA b\r\n"},
       {"MDOP\n\n   \r\n\r\nA b\n", "x", kDone, "MDOP \r\n \r\n \r\n \r\nA b\r\n"},
+      // Only a space ends a key; rests are kept byte for byte.
       {"MDOP\nPlugin\tfoo\n", "foo", kDone, "MDOP \r\nPlugin\tfoo \r\n"},
       {"MDOP\nplugin foo\nPLUGIN foo\n", "foo", kDone, "MDOP \r\nplugin foo\r\nPLUGIN foo\r\n"},
       {"MDOP\nPluginX foo\n", "foo", kDone, "MDOP \r\nPluginX foo\r\n"},
@@ -64,10 +69,12 @@ std::vector<RewriteCase> RewriteCases() {
        kDone, "MDOP \r\nPlugin foo bar\r\n"},
       {"MDOP\nPlugin foobar.dll\n", "FOOBAR", kDone, "MDOP \r\n"},
       {"MDOP\nKey   spaced\tvalue  \n", "x", kDone, "MDOP \r\nKey   spaced\tvalue  \r\n"},
+      // Ctrl-Z ends the input; only a CR before a LF belongs to the line end.
       {"MDOP\nA b\x1AJunk\nPlugin x\n", "x", kDone, "MDOP \r\nA b\r\n"},
       {"MDOP\n\x1A", "x", kDone, "MDOP \r\n"},
       {"\x1AMDOP\n", "x", kDone, ""},
       {"MDOP\r\nA\rb\nC d\r\r\nE f\r", "x", kDone, "MDOP \r\nA\rb \r\nC d\r\r\nE f\r\r\n"},
+      // No 255-character limit on lines or names.
       {"MDOP\nKey " + long_value + "\n", "x", kDone, "MDOP \r\nKey " + long_value + "\r\n"},
       {"MDOP\nPlugin " + long_value + "foo\nPlugin bar\n", "FOO", kDone, "MDOP \r\nPlugin bar\r\n"},
       {"MDOP\nPlugin x" + long_name + "y\nPlugin " + long_name.substr(1) + "\n", long_name, kDone,
@@ -163,26 +170,34 @@ TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
   while (large.size() < (std::size_t{5} << 19)) large += "Plugin A.dll\r\nWindow 10 20\r\n";
   const char* const rewritten = "MDOP \r\nKey v\r\n";
   const Case cases[] = {
+      // Append: the text's own line feeds become CR LF; the file's lines are not touched.
       {kAppend, kFile, "MDOP\nA b\n", "x\ny\r\nz\rw*\xE9", 0,
        "MDOP\nA b\nx\r\ny\r\r\nz\rw*\xE9\r\n"},
       {kAppend, kFile, "MDOP\r\nWindow", " 640", 0, "MDOP\r\nWindow 640\r\n"},
       {kAppend, kFile, "", "MDOP", 0, "MDOP\r\n"},
+      // A missing file is not created; a folder or a read-only file is refused.
       {kAppend, kNoFile, "", "x", 1, nullptr},
       {kAppend, kFolder, "", "x", 6, nullptr},
       {kAppend, kReadOnly, kSample, "x", 6, nullptr},
+      // A failed write, flush or close cuts the file back to its old length.
       {kAppend, kFile, kSample, "Plugin B.dll", 6, nullptr, "host.cfg", FaultPoint::kWrite},
       {kAppend, kFile, kSample, "x", 6, nullptr, "host.cfg", FaultPoint::kSync},
       {kAppend, kFile, kSample, "x", 6, nullptr, "host.cfg", FaultPoint::kClose},
+      // Removal refuses a missing file, a folder, a file that would be its own
+      // temporary and one whose temporary path would pass the length limit.
       {kRemove, kNoFile, "", "a", 1, nullptr},
       {kRemove, kFolder, "", "a", 6, nullptr},
       {kRemove, kFile, kSample, "a", 6, nullptr, "host.TMP"},
       {kRemove, kFile, kSample, "a", 6, nullptr, "host.tmp"},
       {kRemove, kFile, kSample, "a", 6, nullptr, kLongest},
+      // The new file keeps the old permissions; a leftover temporary, even a link,
+      // is replaced or removed, never written through.
       {kRemove, kOwnerOnly, kSample, "a.dll", 0, rewritten},
       {kRemove, kLeftoverFile, kSample, "a.dll", 0, rewritten},
       {kRemove, kLeftoverFile, kNotes, "a", 4, nullptr},
       {kRemove, kLeftoverLink, kSample, "a.dll", 0, rewritten},
       {kRemove, kLeftoverLink, kNotes, "a", 4, nullptr},
+      // A failure at any step keeps the old file whole and leaves no temporary.
       {kRemove, kFile, large, "a", 6, nullptr, "host.cfg", FaultPoint::kRead},
       {kRemove, kFile, large, "a", 6, nullptr, "host.cfg", FaultPoint::kRead, 2},
       {kRemove, kFile, large, "a", 6, nullptr, "host.cfg", FaultPoint::kWrite},
