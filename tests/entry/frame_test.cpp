@@ -9,63 +9,46 @@ namespace {
 
 constexpr ExportRule kGated{true, -1, 6};
 constexpr ExportRule kOpen{false, 0, 7};
+constexpr std::int32_t kWorkResult = 42;
+constexpr std::int64_t kNullPointer = INT64_MIN;
 
-TEST(Frame, WorkRunsInTheLibraryContextAndTheCallersIsRestoredOnEveryWayOut) {
-  AFX_MODULE_STATE callers_own;
-  AFX_MAINTAIN_STATE caller(&callers_own);
-  std::int32_t token = INSTALL_ACCESS_TOKEN;
-
-  AFX_MODULE_STATE* seen = nullptr;
-  EXPECT_EQ(RunExport(kGated, &token,
-                      [&] {
-                        seen = AfxGetModuleState();
-                        return 42;
-                      }),
-            42);
-  EXPECT_EQ(seen, AfxGetStaticModuleState());
-  EXPECT_EQ(AfxGetModuleState(), &callers_own);
-
-  std::int32_t wrong = 0;
-  EXPECT_EQ(RunExport(kGated, &wrong, [] { return 42; }), -1);
-  EXPECT_EQ(AfxGetModuleState(), &callers_own);
-
-  EXPECT_EQ(RunExport(kGated, &token, []() -> std::int32_t { throw std::runtime_error("x"); }), 6);
-  EXPECT_EQ(AfxGetModuleState(), &callers_own);
-}
-
-TEST(Frame, WithoutASwitchTheCurrentContextIsTheHostsNotTheLibrarys) {
-  EXPECT_NE(AfxGetModuleState(), AfxGetStaticModuleState());
-}
-
-TEST(Frame, OnlyTheExactTokenIsAdmittedAndARefusedCallDoesNoWork) {
-  const std::int32_t values[] = {0, INSTALL_ACCESS_TOKEN + 1, INSTALL_ACCESS_TOKEN - 1,
-                                 -INSTALL_ACCESS_TOKEN, INSTALL_ACCESS_TOKEN | (1 << 30)};
-  for (std::int32_t value : values) {
-    bool ran = false;
-    EXPECT_EQ(RunExport(kGated, &value,
-                        [&] {
-                          ran = true;
-                          return 1;
-                        }),
-              -1)
-        << value;
-    EXPECT_FALSE(ran) << value;
+TEST(Frame, TheWorkRunsInTheLibrarysContextOnlyForTheTokenAndTheCallersComesBack) {
+  EXPECT_NE(AfxGetModuleState(), AfxGetStaticModuleState()) << "no switch before a call";
+  struct Case {
+    const ExportRule& rule;
+    std::int64_t integer;  // or kNullPointer
+    bool work_throws;
+    std::int32_t result;  // kWorkResult: the work ran and answered
+  } cases[] = {
+      {kGated, INSTALL_ACCESS_TOKEN, false, kWorkResult},
+      {kGated, INSTALL_ACCESS_TOKEN, true, 6},
+      {kGated, 0, false, -1},
+      {kGated, INSTALL_ACCESS_TOKEN + 1, false, -1},
+      {kGated, INSTALL_ACCESS_TOKEN - 1, false, -1},
+      {kGated, -INSTALL_ACCESS_TOKEN, false, -1},
+      {kGated, INSTALL_ACCESS_TOKEN | (1 << 30), false, -1},
+      {kGated, kNullPointer, false, -1},
+      {kOpen, 12345, false, kWorkResult},
+      {kOpen, kNullPointer, false, kWorkResult},
+      {kOpen, kNullPointer, true, 7},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.integer);
+    std::int32_t integer = static_cast<std::int32_t>(c.integer);
+    AFX_MODULE_STATE callers_own;
+    AFX_MAINTAIN_STATE caller(&callers_own);
+    AFX_MODULE_STATE* seen = nullptr;
+    const std::int32_t result =
+        RunExport(c.rule, c.integer == kNullPointer ? nullptr : &integer, [&]() -> std::int32_t {
+          seen = AfxGetModuleState();
+          if (c.work_throws) throw std::runtime_error("out of memory");
+          return kWorkResult;
+        });
+    EXPECT_EQ(result, c.result);
+    const bool refused = c.result == kGated.refusal;
+    EXPECT_EQ(seen, refused ? nullptr : AfxGetStaticModuleState());
+    EXPECT_EQ(AfxGetModuleState(), &callers_own);
   }
-  bool ran = false;
-  EXPECT_EQ(RunExport(kGated, nullptr,
-                      [&] {
-                        ran = true;
-                        return 1;
-                      }),
-            -1);
-  EXPECT_FALSE(ran) << "a null integer pointer is a refused token";
-}
-
-TEST(Frame, AnExportWithoutGateRunsWhateverTheIntegerHolds) {
-  std::int32_t anything = 12345;
-  EXPECT_EQ(RunExport(kOpen, &anything, [] { return 3; }), 3);
-  EXPECT_EQ(RunExport(kOpen, nullptr, [] { return 3; }), 3);
-  EXPECT_EQ(RunExport(kOpen, nullptr, []() -> std::int32_t { throw std::bad_alloc(); }), 7);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
-#include <iterator>
+#include <sstream>
 
 namespace install::testing {
 namespace fs = std::filesystem;
@@ -30,11 +30,27 @@ std::string TempFolder::File(const std::string& name) const { return (path_ / na
 
 std::string ReadBytes(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
 }
 
 void WriteBytes(const fs::path& file, const std::string& bytes) {
   std::ofstream(file, std::ios::binary) << bytes;
+}
+
+std::set<std::string> Listing(const fs::path& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
+}
+
+std::vector<char> Buffer(const std::string& text) {
+  std::vector<char> buffer(text.begin(), text.end());
+  buffer.push_back('\0');
+  return buffer;
 }
 
 bool CanWriteDespitePermissions(const fs::path& file) {

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <filesystem>
+#include <set>
 #include <string>
+#include <vector>
 
 namespace install::testing {
 
@@ -24,6 +26,12 @@ class TempFolder {
 
 std::string ReadBytes(const std::filesystem::path& file);
 void WriteBytes(const std::filesystem::path& file, const std::string& bytes);
+
+// The names in `folder`, to show that a call left nothing else behind.
+std::set<std::string> Listing(const std::filesystem::path& folder);
+
+// `text` and its terminating zero, as a caller's writable buffer.
+std::vector<char> Buffer(const std::string& text);
 
 // Whether this process could open `file` for writing despite its permission
 // bits (a superuser can); tests of read-only files skip then.

@@ -1,0 +1,247 @@
+// Plug-in reference removal and line append. One table of rewrites runs
+// through the streaming filter, cut into chunks and blocks of many sizes,
+// and through real files while a watch on the folder checks that the file
+// is only ever replaced whole; a second table puts both operations through
+// every kind of file, leftover and failing disk.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "config/line_append.h"
+#include "config/plugin_removal.h"
+#include "config/temp_path.h"
+#include "platform/fault_injection.h"
+#include "rewrite_runner.h"
+#include "support/folder_watch.h"
+#include "support/test_files.h"
+
+namespace install {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadBytes;
+using testing::WriteBytes;
+constexpr std::int32_t kDone = INSTALL_EDIT_DONE, kNotHost = INSTALL_EDIT_NOT_HOST_FILE,
+                       kBadSecond = INSTALL_EDIT_BAD_SECOND_HEADER;
+
+struct RewriteCase {
+  std::string input;
+  std::string plugin;
+  std::int32_t result;
+  std::string output;  // the rewritten file when `result` is kDone
+};
+
+std::vector<RewriteCase> RewriteCases() {
+  const std::string long_value(1000, 'v'), long_name(300, 'N');
+  return {
+      // Only body lines keyed exactly "Plugin" whose rest names the plug-in go.
+      {"MDOP\r\nPlugin foo.dll\r\nPlugin FOO2.dll\r\nPlugin bar.dll\r\n", "foo", kDone,
+       "MDOP \r\nPlugin bar.dll\r\n"},
+      {"ZKCO\r\n0\r\nPlugin foo\r\nOther foo\r\n", "foo", kDone, "ZKCO \r\n0 \r\nOther foo\r\n"},
+      {"ZKCO version 3\n0 build 7\n", "x", kDone, "ZKCO version 3\r\n0 build 7\r\n"},
+      // Header checks: exact, case-sensitive keys; nothing is written for a refused file.
+      {"Plugin foo\r\nMDOP\r\n", "foo", kNotHost, ""},
+      {"\r\nMDOP\r\n", "x", kNotHost, ""},
+      {"   \nMDOP\n", "x", kNotHost, ""},
+      {"zkco\n0\n", "x", kNotHost, ""},
+      {"ZKCOX\n0\n", "x", kNotHost, ""},
+      {"ZKCO\nPlugin foo\n", "foo", kBadSecond, ""},
+      {"ZKCO\r\n\r\n0\r\n", "x", kBadSecond, ""},
+      {"ZKCO\n00\n", "x", kBadSecond, ""},
+      // Ends of input: no blank line is added, a last line gains its line end.
+      {"", "x", kDone, ""},
+      {"ZKCO\n", "x", kDone, "ZKCO \r\n"},
+      {"ZKCO", "x", kDone, "ZKCO \r\n"},
+      {"MDOP\nA b", "x", kDone, "MDOP \r\nA b\r\n"},
+      // Spaces before a key go; a key alone gains one space, whatever its line end.
+      {"   MDOP extra\n  Key  value\r\n", "x", kDone, "MDOP extra\r\nKey  value\r\n"},
+      {"MDOP\n   Plugin   foo\r\n", "foo", kDone, "MDOP \r\n"},
+      {"MDOP\nPlugin\nPlugin \nKey\n", "x", kDone, "MDOP \r\nPlugin \r\nPlugin \r\nKey \r\n"},
+      {"MDOP\r\nKey\r\nA b\r\n", "x", kDone, "MDOP \r\nKey \r\nA b\r\n"},
+      {"MDOP\n\n   \r\n\r\nA b\n", "x", kDone, "MDOP \r\n \r\n \r\n \r\nA b\r\n"},
+      // Only a space ends a key; rests are kept byte for byte.
+      {"MDOP\nPlugin\tfoo\n", "foo", kDone, "MDOP \r\nPlugin\tfoo \r\n"},
+      {"MDOP\nplugin foo\nPLUGIN foo\n", "foo", kDone, "MDOP \r\nplugin foo\r\nPLUGIN foo\r\n"},
+      {"MDOP\nPluginX foo\n", "foo", kDone, "MDOP \r\nPluginX foo\r\n"},
+      {"MDOP\nPlugin C:\\Plug-ins\\MyFooBar.DLL\nPlugin fOoBaR\r\nPlugin foo bar\r\n", "foobar",
+       kDone, "MDOP \r\nPlugin foo bar\r\n"},
+      {"MDOP\nPlugin foobar.dll\n", "FOOBAR", kDone, "MDOP \r\n"},
+      {"MDOP\nKey   spaced\tvalue  \n", "x", kDone, "MDOP \r\nKey   spaced\tvalue  \r\n"},
+      // Ctrl-Z ends the input; only a CR before a LF belongs to the line end.
+      {"MDOP\nA b\x1AJunk\nPlugin x\n", "x", kDone, "MDOP \r\nA b\r\n"},
+      {"MDOP\n\x1A", "x", kDone, "MDOP \r\n"},
+      {"\x1AMDOP\n", "x", kDone, ""},
+      {"MDOP\r\nA\rb\nC d\r\r\nE f\r", "x", kDone, "MDOP \r\nA\rb \r\nC d\r\r\nE f\r\r\n"},
+      // No 255-character limit on lines or names.
+      {"MDOP\nKey " + long_value + "\n", "x", kDone, "MDOP \r\nKey " + long_value + "\r\n"},
+      {"MDOP\nPlugin " + long_value + "foo\nPlugin bar\n", "FOO", kDone, "MDOP \r\nPlugin bar\r\n"},
+      {"MDOP\nPlugin x" + long_name + "y\nPlugin " + long_name.substr(1) + "\n", long_name, kDone,
+       "MDOP \r\nPlugin " + long_name.substr(1) + "\r\n"},
+      {"MDOP\nKey caf\xE9 \xFF\nPlugin \xE9t\xE9\n", "\xE9T\xE9", kDone,
+       "MDOP \r\nKey caf\xE9 \xFF\r\n"},
+  };
+}
+
+TEST(PluginRemoval, RewritesEachCaseInChunksAndInPlaceAndASecondRunChangesNothing) {
+  for (const RewriteCase& c : RewriteCases()) {
+    SCOPED_TRACE(::testing::PrintToString(c.input));
+    const bool done = c.result == kDone;
+    for (std::size_t chunk : {1, 2, 7, 64, 1 << 20}) {
+      for (std::size_t block : {std::size_t{16}, config::kRewriteBlockSize}) {
+        const auto stream = testing::RewriteInChunks(c.input, c.plugin, chunk, block);
+        EXPECT_EQ(stream.result, c.result) << chunk << " " << block;
+        if (done) {
+          EXPECT_EQ(stream.bytes, c.output) << chunk << " " << block;
+        }
+        // Each output fits a block: it leaves in one write, not a line at a time.
+        if (block == config::kRewriteBlockSize) {
+          EXPECT_LE(stream.writes, 1);
+        }
+      }
+    }
+    testing::TempFolder folder;
+    const std::string file = folder.File("host.cfg");
+    WriteBytes(file, c.input);
+    testing::FolderWatch watch(folder.path());
+    EXPECT_EQ(RemovePluginRefs(file.c_str(), c.plugin.c_str()), c.result);
+    EXPECT_EQ(ReadBytes(file), done ? c.output : c.input);
+    EXPECT_EQ(testing::Listing(folder.path()), std::set<std::string>{"host.cfg"});
+    // The path names a whole file throughout: the copy is renamed onto it,
+    // never written in place, and the old file is never deleted first.
+    EXPECT_EQ(watch.ChangesTo("host.cfg"), done ? "replaced" : "");
+    EXPECT_EQ(RemovePluginRefs(file.c_str(), c.plugin.c_str()), c.result);
+    EXPECT_EQ(ReadBytes(file), done ? c.output : c.input) << "after a second run";
+  }
+}
+
+TEST(PluginRemoval, TemporaryNameReplacesTheFileNamesExtension) {
+  struct Case {
+    std::string_view path, temporary;
+    bool own;  // the file would be its own temporary
+  } cases[] = {
+      {"C:\\Host\\host.cfg", "C:\\Host\\host.TMP", false},
+      {"host", "host.TMP", false},
+      {"my.host.config", "my.host.TMP", false},
+      {"C:\\d.d\\host", "C:\\d.d\\host.TMP", false},
+      {"/etc/d.d/host", "/etc/d.d/host.TMP", false},
+      {"d.d/sub\\host", "d.d/sub\\host.TMP", false},
+      {"C:host.ini", "C:host.TMP", false},
+      {"host.", "host.TMP", false},
+      {".hostrc", ".TMP", false},
+      {"..\\host.cfg", "..\\host.TMP", false},
+      {"C:\\a\\host.TmP", "C:\\a\\host.TMP", true},
+      {"host.TMPX", "host.TMP", false},
+      {"host.tmp.cfg", "host.tmp.TMP", false},
+      {"a.tmp/host", "a.tmp/host.TMP", false},
+      {"TMP", "TMP.TMP", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(config::TemporaryPathFor(c.path), c.temporary) << c.path;
+    EXPECT_EQ(config::IsOwnTemporaryName(c.path), c.own) << c.path;
+  }
+}
+
+// What lies at the path, or beside it under the temporary name, before the call.
+enum Situation { kFile, kNoFile, kFolder, kReadOnly, kOwnerOnly, kLeftoverFile, kLeftoverLink };
+using Operation = std::int32_t (*)(const char*, const char*);
+constexpr Operation kAppend = AppendLine, kRemove = RemovePluginRefs;
+constexpr platform::FaultPoint kNoFault = platform::FaultPoint::kCount;
+constexpr char kLongest[] = "";  // a name whose temporary path is one too long
+constexpr std::size_t kLongestPath = 259;
+constexpr char kSample[] = "MDOP\r\nPlugin A.dll\r\nKey v\r\n", kNotes[] = "Notes\r\n";
+
+TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
+  using platform::FaultPoint;
+  struct Case {
+    Operation operation;
+    Situation situation;
+    std::string before;
+    const char* operand;
+    std::int32_t result;
+    const char* after;  // null: as before
+    std::string name = "host.cfg";
+    FaultPoint fault = kNoFault;
+    int nth = 1;
+  };
+  // Larger than one read block, so faults can strike in the middle.
+  std::string large = "ZKCO\r\n0\r\n";
+  while (large.size() < (std::size_t{5} << 19)) large += "Plugin A.dll\r\nWindow 10 20\r\n";
+  const char* const rewritten = "MDOP \r\nKey v\r\n";
+  const Case cases[] = {
+      // Append: the text's own line feeds become CR LF; the file's lines are not touched.
+      {kAppend, kFile, "MDOP\nA b\n", "x\ny\r\nz\rw*\xE9", 0,
+       "MDOP\nA b\nx\r\ny\r\r\nz\rw*\xE9\r\n"},
+      {kAppend, kFile, "MDOP\r\nWindow", " 640", 0, "MDOP\r\nWindow 640\r\n"},
+      {kAppend, kFile, "", "MDOP", 0, "MDOP\r\n"},
+      // A missing file is not created; a folder or a read-only file is refused.
+      {kAppend, kNoFile, "", "x", 1, nullptr},
+      {kAppend, kFolder, "", "x", 6, nullptr},
+      {kAppend, kReadOnly, kSample, "x", 6, nullptr},
+      // A failed write, flush or close cuts the file back to its old length.
+      {kAppend, kFile, kSample, "Plugin B.dll", 6, nullptr, "host.cfg", FaultPoint::kWrite},
+      {kAppend, kFile, kSample, "x", 6, nullptr, "host.cfg", FaultPoint::kSync},
+      {kAppend, kFile, kSample, "x", 6, nullptr, "host.cfg", FaultPoint::kClose},
+      // Removal refuses a missing file, a folder, a file that would be its own
+      // temporary and one whose temporary path would pass the length limit.
+      {kRemove, kNoFile, "", "a", 1, nullptr},
+      {kRemove, kFolder, "", "a", 6, nullptr},
+      {kRemove, kFile, kSample, "a", 6, nullptr, "host.TMP"},
+      {kRemove, kFile, kSample, "a", 6, nullptr, "host.tmp"},
+      {kRemove, kFile, kSample, "a", 6, nullptr, kLongest},
+      // The new file keeps the old permissions; a leftover temporary, even a link,
+      // is replaced or removed, never written through.
+      {kRemove, kOwnerOnly, kSample, "a.dll", 0, rewritten},
+      {kRemove, kLeftoverFile, kSample, "a.dll", 0, rewritten},
+      {kRemove, kLeftoverFile, kNotes, "a", 4, nullptr},
+      {kRemove, kLeftoverLink, kSample, "a.dll", 0, rewritten},
+      {kRemove, kLeftoverLink, kNotes, "a", 4, nullptr},
+      // A failure at any step keeps the old file whole and leaves no temporary.
+      {kRemove, kFile, large, "a", 6, nullptr, "host.cfg", FaultPoint::kRead},
+      {kRemove, kFile, large, "a", 6, nullptr, "host.cfg", FaultPoint::kRead, 2},
+      {kRemove, kFile, large, "a", 6, nullptr, "host.cfg", FaultPoint::kWrite},
+      {kRemove, kFile, large, "a", 6, nullptr, "host.cfg", FaultPoint::kWrite, 2},
+      {kRemove, kFile, large, "a", 6, nullptr, "host.cfg", FaultPoint::kSync},
+      {kRemove, kFile, large, "a", 6, nullptr, "host.cfg", FaultPoint::kClose},
+      {kRemove, kFile, large, "a", 6, nullptr, "host.cfg", FaultPoint::kReplace},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    testing::TempFolder folder;
+    std::string name = c.name;
+    if (name == kLongest) name = std::string(kLongestPath - folder.File("").size() - 3, 'h') + ".c";
+    const std::string file = folder.File(name);
+    std::set<std::string> listing{name};
+    const bool is_file = c.situation != kFolder && c.situation != kNoFile;
+    if (c.situation == kFolder) fs::create_directory(file);
+    if (is_file) WriteBytes(file, c.before);
+    if (c.situation == kOwnerOnly) fs::permissions(file, fs::perms::owner_all);
+    if (c.situation == kReadOnly) {
+      fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+      if (testing::CanWriteDespitePermissions(file)) continue;  // a superuser may write it
+    }
+    if (c.situation == kLeftoverFile) WriteBytes(folder.File("host.TMP"), "left over");
+    if (c.situation == kLeftoverLink) {
+      WriteBytes(folder.File("victim"), "precious");
+      std::error_code no_links;
+      fs::create_symlink(folder.File("victim"), folder.File("host.TMP"), no_links);
+      if (no_links) continue;
+      listing.insert("victim");
+    }
+    const fs::perms permissions = fs::status(file).permissions();
+    if (c.fault != kNoFault) platform::InjectFaultForTesting(c.fault, platform::Error::kIo, c.nth);
+    EXPECT_EQ(c.operation(file.c_str(), c.operand), c.result);
+    platform::ClearFaultsForTesting();
+
+    if (c.situation == kNoFile) listing.clear();
+    EXPECT_EQ(testing::Listing(folder.path()), listing);
+    EXPECT_EQ(fs::status(file).permissions(), permissions);
+    EXPECT_TRUE(c.situation != kFolder || fs::is_empty(file));
+    EXPECT_TRUE(c.situation != kLeftoverLink || ReadBytes(folder.File("victim")) == "precious");
+    EXPECT_TRUE(!is_file || ReadBytes(file) == (c.after != nullptr ? c.after : c.before));
+  }
+}
+
+}  // namespace
+}  // namespace install
