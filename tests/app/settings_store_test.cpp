@@ -1,11 +1,12 @@
-// The settings store as every platform provides it.
+// The settings store as every platform provides it, and the built library
+// loaded by path, as a setup program loads it.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
-#include "app/install_app.h"
 #include "app/isolated_store.h"
-#include "framework/module_state.h"
+#include "library.h"
 #include "platform/platform.h"
 
 namespace install {
@@ -26,10 +27,16 @@ struct WriteCase {
   std::vector<Expected> then;
 };
 
-std::string Read(const Expected& e, platform::Status* status) {
+void ExpectStored(const Expected& e) {
   std::string value;
-  *status = platform::ReadUserSettingForTesting(kKey, e.section, e.name, &value);
-  return value;
+  const platform::Status status =
+      platform::ReadUserSettingForTesting(kKey, e.section, e.name, &value);
+  if (e.value == nullptr) {
+    EXPECT_EQ(status.error, platform::Error::kNotFound) << e.name;
+  } else {
+    EXPECT_TRUE(status.ok()) << e.name;
+    EXPECT_EQ(value, e.value);
+  }
 }
 
 TEST(SettingsStore, WritesCreateTheKeyReplaceTheirValueAndKeepTheOthers) {
@@ -47,38 +54,21 @@ TEST(SettingsStore, WritesCreateTheKeyReplaceTheirValueAndKeepTheOthers) {
   for (const WriteCase& step : steps) {
     SCOPED_TRACE(std::string(step.section) + "/" + step.name + "=" + step.value);
     ASSERT_TRUE(platform::WriteUserSetting(kKey, step.section, step.name, step.value).ok());
-    for (const Expected& e : step.then) {
-      platform::Status status;
-      const std::string value = Read(e, &status);
-      if (e.value == nullptr) {
-        EXPECT_EQ(status.error, platform::Error::kNotFound) << e.name;
-      } else {
-        EXPECT_TRUE(status.ok()) << e.name;
-        EXPECT_EQ(value, e.value);
-      }
-    }
+    for (const Expected& e : step.then) ExpectStored(e);
   }
 }
 
-TEST(SettingsStore, TheApplicationObjectWritesDirectlyUnderItsKeyAndLoadingWritesNothing) {
+TEST(SettingsStore, LoadingAnsweringAndUnloadingTheLibraryWriteNothing) {
   testing::IsolatedSettingsStore store;
-  const char resources[] = "resources";
-  ASSERT_TRUE(app::StartLibrary(resources));
-  std::string value;
-  EXPECT_EQ(platform::ReadUserSettingForTesting(kKey, "", "UserName", &value).error,
-            platform::Error::kNotFound);
-
-  CWinApp* app = AfxGetStaticModuleState()->m_pCurrentWinApp;
-  ASSERT_NE(app, nullptr);
-  EXPECT_STREQ(app->app_name(), "Installation");
-  EXPECT_STREQ(app->registry_key(), "Halvemark");
-  EXPECT_TRUE(app->WriteProfileString("", "UserName", "Jane"));
-  ASSERT_TRUE(platform::ReadUserSettingForTesting(kKey, "", "UserName", &value).ok());
-  EXPECT_EQ(value, "Jane");
-
-  app::EndLibrary();
-  EXPECT_EQ(platform::ReadUserSettingForTesting(kKey, "", "CompanyName", &value).error,
-            platform::Error::kNotFound);
+  {
+    installctl::InstallLibrary library;
+    std::string error;
+    ASSERT_TRUE(library.Load(installctl::InstallLibrary::DefaultPath(), &error)) << error;
+    InstallExportFn are_you_there = library.Find("AreYouThere");
+    ASSERT_NE(are_you_there, nullptr);
+    EXPECT_EQ(are_you_there(nullptr, nullptr, nullptr), 1);
+  }
+  for (const char* name : {"UserName", "CompanyName"}) ExpectStored({"", name, nullptr});
 }
 
 }  // namespace
