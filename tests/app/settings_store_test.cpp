@@ -5,14 +5,16 @@
 #include <string>
 #include <vector>
 
-#include "app/isolated_store.h"
 #include "library.h"
 #include "platform/platform.h"
 
 namespace install {
 namespace {
 
-constexpr platform::SettingsKey kKey{"Halvemark", "Installation"};
+// The store is private to this program (isolated_store.cpp); the table uses
+// a key of its own, so that the library's key stays untouched.
+constexpr platform::SettingsKey kTableKey{"Halvemark", "StoreTest"};
+constexpr platform::SettingsKey kLibraryKey{"Halvemark", "Installation"};
 
 struct Expected {
   const char* section;
@@ -27,10 +29,10 @@ struct WriteCase {
   std::vector<Expected> then;
 };
 
-void ExpectStored(const Expected& e) {
+void ExpectStored(const platform::SettingsKey& key, const Expected& e) {
   std::string value;
   const platform::Status status =
-      platform::ReadUserSettingForTesting(kKey, e.section, e.name, &value);
+      platform::ReadUserSettingForTesting(key, e.section, e.name, &value);
   if (e.value == nullptr) {
     EXPECT_EQ(status.error, platform::Error::kNotFound) << e.name;
   } else {
@@ -40,7 +42,6 @@ void ExpectStored(const Expected& e) {
 }
 
 TEST(SettingsStore, WritesCreateTheKeyReplaceTheirValueAndKeepTheOthers) {
-  testing::IsolatedSettingsStore store;
   const WriteCase steps[] = {
       {"", "UserName", "Jane", {{"", "UserName", "Jane"}, {"", "CompanyName", nullptr}}},
       {"", "CompanyName", "Acme", {{"", "UserName", "Jane"}, {"", "CompanyName", "Acme"}}},
@@ -53,13 +54,12 @@ TEST(SettingsStore, WritesCreateTheKeyReplaceTheirValueAndKeepTheOthers) {
   };
   for (const WriteCase& step : steps) {
     SCOPED_TRACE(std::string(step.section) + "/" + step.name + "=" + step.value);
-    ASSERT_TRUE(platform::WriteUserSetting(kKey, step.section, step.name, step.value).ok());
-    for (const Expected& e : step.then) ExpectStored(e);
+    ASSERT_TRUE(platform::WriteUserSetting(kTableKey, step.section, step.name, step.value).ok());
+    for (const Expected& e : step.then) ExpectStored(kTableKey, e);
   }
 }
 
 TEST(SettingsStore, LoadingAnsweringAndUnloadingTheLibraryWriteNothing) {
-  testing::IsolatedSettingsStore store;
   {
     installctl::InstallLibrary library;
     std::string error;
@@ -68,7 +68,8 @@ TEST(SettingsStore, LoadingAnsweringAndUnloadingTheLibraryWriteNothing) {
     ASSERT_NE(are_you_there, nullptr);
     EXPECT_EQ(are_you_there(nullptr, nullptr, nullptr), 1);
   }
-  for (const char* name : {"UserName", "CompanyName"}) ExpectStored({"", name, nullptr});
+  for (const char* name : {"UserName", "CompanyName"})
+    ExpectStored(kLibraryKey, {"", name, nullptr});
 }
 
 }  // namespace

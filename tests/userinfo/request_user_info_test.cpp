@@ -33,41 +33,24 @@ struct UserStep {
   bool bypass_limit = false;
 };
 
-class FakeDialog final : public platform::DialogWindow {
- public:
-  std::string GetItemText(int id) const override { return Lookup(text_, id, ""); }
-  void SetItemText(int id, const std::string& text) override { text_[id] = text; }
-  void LimitItemText(int id, std::size_t max_chars) override {
-    limit_[id] = std::to_string(max_chars);
-  }
-  void FocusItem(int id) override { focus_ = id; }
-  void EndDialog(int code) override { code_ = code; }
-
-  // What a keyboard can put into the field: no more than its limit.
-  void Type(int id, const std::string& text, bool bypass_limit) {
-    const std::string limit = Limit(id);
-    text_[id] = bypass_limit || limit == "none" ? text : text.substr(0, std::stoul(limit));
-  }
-  std::string Limit(int id) const { return Lookup(limit_, id, "none"); }
-
-  std::optional<int> code_;
-  int focus_ = 0;
-
- private:
-  static std::string Lookup(const std::map<int, std::string>& map, int id, const char* absent) {
-    auto it = map.find(id);
-    return it == map.end() ? absent : it->second;
-  }
-  std::map<int, std::string> text_;
-  std::map<int, std::string> limit_;
-};
-
-class ScriptedUser final : public framework::FrameworkServices {
+// Plays the user from a script, on a dialog of its own, and logs everything
+// the library shows and stores, including anything shown without the
+// caller's window as owner or without the library's template and colours.
+class ScriptedUser final : public framework::FrameworkServices, public platform::DialogWindow {
  public:
   explicit ScriptedUser(std::vector<UserStep> steps) : steps_(std::move(steps)) {
     framework::SetFrameworkServicesForTesting(this);
   }
   ~ScriptedUser() override { framework::SetFrameworkServicesForTesting(nullptr); }
+
+  std::string GetItemText(int id) const override {
+    auto it = text_.find(id);
+    return it == text_.end() ? "" : it->second;
+  }
+  void SetItemText(int id, const std::string& text) override { text_[id] = text; }
+  void LimitItemText(int id, std::size_t max_chars) override { limit_[id] = max_chars; }
+  void FocusItem(int id) override { focus_ = id; }
+  void EndDialog(int code) override { code_ = code; }
 
   int RunModalDialog(void* owner, const void* resources, int template_id,
                      const platform::DialogColors* colors,
@@ -85,26 +68,29 @@ class ScriptedUser final : public framework::FrameworkServices {
       return Log("dialog " + std::to_string(template_id) + " cannot be created",
                  platform::kDialogNotCreated);
     }
-    FakeDialog dialog;
-    events.OnInitDialog(dialog);
+    text_.clear();
+    limit_.clear();
+    code_.reset();
+    events.OnInitDialog(*this);
     log_.push_back("dialog " + std::to_string(template_id) + " shows user '" +
-                   dialog.GetItemText(IDC_USER_NAME) + "' company '" +
-                   dialog.GetItemText(IDC_COMPANY_NAME) + "', limits " +
-                   dialog.Limit(IDC_USER_NAME) + "/" + dialog.Limit(IDC_COMPANY_NAME));
-    while (!dialog.code_ && next_ < steps_.size()) {
+                   GetItemText(IDC_USER_NAME) + "' company '" + GetItemText(IDC_COMPANY_NAME) +
+                   "', limits " + std::to_string(limit_[IDC_USER_NAME]) + "/" +
+                   std::to_string(limit_[IDC_COMPANY_NAME]));
+    while (!code_ && next_ < steps_.size()) {
       const UserStep& step = steps_[next_++];
-      if (step.user_name) dialog.Type(IDC_USER_NAME, *step.user_name, step.bypass_limit);
-      if (step.company_name) dialog.Type(IDC_COMPANY_NAME, *step.company_name, step.bypass_limit);
-      if (step.action == UserStep::kEscape) {
-        events.OnCancel(dialog);
-      } else {
-        events.OnOK(dialog);
+      // What a keyboard can put into a field: no more than its limit.
+      for (auto [id, text] : {std::pair{IDC_USER_NAME, &step.user_name},
+                              std::pair{IDC_COMPANY_NAME, &step.company_name}}) {
+        if (*text) text_[id] = step.bypass_limit ? **text : (*text)->substr(0, limit_[id]);
       }
-      if (!dialog.code_)
-        log_.push_back("dialog stays open, focus on " + std::to_string(dialog.focus_));
+      if (step.action == UserStep::kEscape) {
+        events.OnCancel(*this);
+      } else {
+        events.OnOK(*this);
+      }
+      if (!code_) log_.push_back("dialog stays open, focus on " + std::to_string(focus_));
     }
-    return dialog.code_ ? *dialog.code_
-                        : Log("script ended with the dialog open", platform::kDialogCancel);
+    return code_ ? *code_ : Log("script ended with the dialog open", platform::kDialogCancel);
   }
   int MessageBox(void* owner, const char* text, const char* caption, unsigned style) override {
     CheckOwner(owner);
@@ -133,6 +119,10 @@ class ScriptedUser final : public framework::FrameworkServices {
   std::vector<UserStep> steps_;
   std::size_t next_ = 0;
   std::vector<std::string> log_;
+  std::map<int, std::string> text_;
+  std::map<int, std::size_t> limit_;
+  std::optional<int> code_;
+  int focus_ = 0;
 };
 
 const std::string kShownEmpty = "dialog 101 shows user '' company '', limits 20/20";
