@@ -63,7 +63,7 @@ TEST_F(SettingsFileTest, ValuesAreEscapedInTheFileAndReadBackWhole) {
       {"=[x]=#;", "\\x3D\\x5Bx\\x5D\\x3D#;"},
       {"#a", "\\x23a"},
       {";a", "\\x3Ba"},
-      {"\tx\x7f", "\\tx\\x7F"},
+      {"\tx\x01\x7f", "\\tx\\x01\\x7F"},
       {"Zo\xc3\xab", "Zo\xc3\xab"},
       {"", ""},
       {every_byte, nullptr},
