@@ -2,11 +2,13 @@
 // loaded by path, as a setup program loads it.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "library.h"
 #include "platform/platform.h"
+#include "support/test_files.h"
 
 namespace install {
 namespace {
@@ -59,14 +61,41 @@ TEST(SettingsStore, WritesCreateTheKeyReplaceTheirValueAndKeepTheOthers) {
   }
 }
 
-TEST(SettingsStore, LoadingAnsweringAndUnloadingTheLibraryWriteNothing) {
+struct ExportCase {
+  const char* name;
+  std::int32_t* value;
+  std::string text;
+  std::int32_t expected;
+};
+
+// As a setup program loads it: each export reaches its own worker, only the
+// spawns are gated, and loading, answering and unloading store nothing.
+TEST(LoadedLibrary, EachExportAnswersAndNoneStoresAnything) {
+  testing::TempFolder folder;
+  testing::WriteBytes(folder.path() / "a", std::string(3000, 'a'));
+  std::filesystem::create_directory(folder.path() / "sub");
+  testing::WriteBytes(folder.path() / "sub" / "b", std::string(5000, 'b'));
+  std::int32_t token = INSTALL_ACCESS_TOKEN;
+  std::int32_t wrong = INSTALL_ACCESS_TOKEN + 1;
+  const ExportCase cases[] = {
+      {"AreYouThere", nullptr, "", 1},
+      {"GetDirSizeKB", nullptr, folder.path().string(), 2 + 4},
+      {"GetDirSizeKB", &wrong, folder.path().string(), 2 + 4},
+      {"DOSSpawn", &token, "exit 7", 7},
+      {"WINSpawn", &token, "no-such-program-4c1d", 2},
+  };
   {
     installctl::InstallLibrary library;
     std::string error;
     ASSERT_TRUE(library.Load(installctl::InstallLibrary::DefaultPath(), &error)) << error;
-    InstallExportFn are_you_there = library.Find("AreYouThere");
-    ASSERT_NE(are_you_there, nullptr);
-    EXPECT_EQ(are_you_there(nullptr, nullptr, nullptr), 1);
+    for (const ExportCase& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + " " + c.text);
+      std::vector<char> text(c.text.begin(), c.text.end());
+      text.push_back('\0');
+      InstallExportFn function = library.Find(c.name);
+      ASSERT_NE(function, nullptr);
+      EXPECT_EQ(function(nullptr, c.value, text.data()), c.expected);
+    }
   }
   for (const char* name : {"UserName", "CompanyName"})
     ExpectStored(kLibraryKey, {"", name, nullptr});
