@@ -134,30 +134,22 @@ TEST_F(SettingsFileTest, AFailedWriteLeavesTheFileAsItWasAndNoTemporaryBehind) {
 
 TEST_F(SettingsFileTest, TwoProcessesWritingAtOnceLoseNoValue) {
   constexpr int kValuesEach = 60;
-  const char* const prefixes[] = {"First", "Second"};
+  auto name = [](int process, int n) { return std::to_string(process) + "-" + std::to_string(n); };
   pid_t children[2];
   for (int i = 0; i < 2; ++i) {
-    children[i] = ::fork();
-    ASSERT_GE(children[i], 0);
-    if (children[i] == 0) {
+    if ((children[i] = ::fork()) == 0) {
       bool all = true;
-      for (int n = 0; n < kValuesEach; ++n) {
-        const std::string name = prefixes[i] + std::to_string(n);
-        all = platform::WriteUserSetting(kKey, "", name.c_str(), name.c_str()).ok() && all;
-      }
+      for (int n = 0; n < kValuesEach; ++n) all = Write(name(i, n).c_str(), name(i, n)) && all;
       ::_exit(all ? 0 : 1);
     }
   }
   for (pid_t child : children) {
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    EXPECT_EQ(status, 0) << "a child's write failed";
   }
-  for (const char* prefix : prefixes) {
-    for (int n = 0; n < kValuesEach; ++n) {
-      const std::string name = prefix + std::to_string(n);
-      EXPECT_EQ(Read(name.c_str()), name);
-    }
+  for (int i = 0; i < 2; ++i) {
+    for (int n = 0; n < kValuesEach; ++n) EXPECT_EQ(Read(name(i, n).c_str()), name(i, n));
   }
 }
 
