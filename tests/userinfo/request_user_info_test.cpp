@@ -1,19 +1,129 @@
+// RequestUserInfo against a scripted user: a stand-in for the screen and the
+// settings store that plays the user's steps and logs everything the
+// library shows and stores.
 #include "userinfo/request_user_info.h"
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/install_app.h"
 #include "entry/frame.h"
-#include "scripted_user.h"
+#include "framework/framework_services.h"
+#include "resource.h"
 
 namespace install {
 namespace {
 
-using testing::ScriptedUser;
-using testing::UserStep;
+// Where the library's templates are, as far as these tests care: the
+// dialog must be looked up in the library's own resources.
+const char kLibraryResources[] = "library resources";
+int g_callers_window;
+constexpr platform::DialogColors kLibraryColors{0xC0C0C0, 0x000000};
+
+struct UserStep {
+  enum Action { kAccept, kEscape, kCannotCreate } action;
+  // What the field holds when the user acts; unset leaves it as shown.
+  std::optional<std::string> user_name = {};
+  std::optional<std::string> company_name = {};
+  // Pasted text ignores the field's limit, as a program setting it would.
+  bool bypass_limit = false;
+};
+
+// Plays the user from a script, on a dialog of its own, and logs everything
+// the library shows and stores, including anything shown without the
+// caller's window as owner or without the library's template and colours.
+class ScriptedUser final : public framework::FrameworkServices, public platform::DialogWindow {
+ public:
+  explicit ScriptedUser(std::vector<UserStep> steps) : steps_(std::move(steps)) {
+    framework::SetFrameworkServicesForTesting(this);
+  }
+  ~ScriptedUser() override { framework::SetFrameworkServicesForTesting(nullptr); }
+
+  std::string GetItemText(int id) const override {
+    auto it = text_.find(id);
+    return it == text_.end() ? "" : it->second;
+  }
+  void SetItemText(int id, const std::string& text) override { text_[id] = text; }
+  void LimitItemText(int id, std::size_t max_chars) override { limit_[id] = max_chars; }
+  void FocusItem(int id) override { focus_ = id; }
+  void EndDialog(int code) override { code_ = code; }
+
+  int RunModalDialog(void* owner, const void* resources, int template_id,
+                     const platform::DialogColors* colors,
+                     platform::DialogEvents& events) override {
+    CheckOwner(owner);
+    if (resources != kLibraryResources) log_.push_back("template not the library's");
+    if (colors == nullptr || colors->background != kLibraryColors.background ||
+        colors->text != kLibraryColors.text)
+      log_.push_back("colours not the library's");
+    // A loop that never ends would hang the test; end it as a user would.
+    if (next_ == steps_.size())
+      return Log("dialog shown after the script ended", platform::kDialogCancel);
+    if (steps_[next_].action == UserStep::kCannotCreate) {
+      ++next_;
+      return Log("dialog " + std::to_string(template_id) + " cannot be created",
+                 platform::kDialogNotCreated);
+    }
+    text_.clear();
+    limit_.clear();
+    code_.reset();
+    events.OnInitDialog(*this);
+    log_.push_back("dialog " + std::to_string(template_id) + " shows user '" +
+                   GetItemText(IDC_USER_NAME) + "' company '" + GetItemText(IDC_COMPANY_NAME) +
+                   "', limits " + std::to_string(limit_[IDC_USER_NAME]) + "/" +
+                   std::to_string(limit_[IDC_COMPANY_NAME]));
+    while (!code_ && next_ < steps_.size()) {
+      const UserStep& step = steps_[next_++];
+      // What a keyboard can put into a field: no more than its limit.
+      for (auto [id, text] : {std::pair{IDC_USER_NAME, &step.user_name},
+                              std::pair{IDC_COMPANY_NAME, &step.company_name}}) {
+        if (*text) text_[id] = step.bypass_limit ? **text : (*text)->substr(0, limit_[id]);
+      }
+      if (step.action == UserStep::kEscape) {
+        events.OnCancel(*this);
+      } else {
+        events.OnOK(*this);
+      }
+      if (!code_) log_.push_back("dialog stays open, focus on " + std::to_string(focus_));
+    }
+    return code_ ? *code_ : Log("script ended with the dialog open", platform::kDialogCancel);
+  }
+  int MessageBox(void* owner, const char* text, const char* caption, unsigned style) override {
+    CheckOwner(owner);
+    return Log(std::string("message '") + text + "' caption '" + caption + "' style " +
+                   std::to_string(style),
+               platform::kDialogOk);
+  }
+  bool WriteProfileString(const platform::SettingsKey& key, const char* section, const char* entry,
+                          const char* value) override {
+    log_.push_back(std::string("write ") + key.company + "\\" + key.application + " [" + section +
+                   "] " + entry + " = '" + value + "'");
+    return true;
+  }
+
+  const std::vector<std::string>& log() const { return log_; }
+  bool script_finished() const { return next_ == steps_.size(); }
+
+ private:
+  void CheckOwner(void* owner) {
+    if (owner != &g_callers_window) log_.push_back("not owned by the caller's window");
+  }
+  int Log(const std::string& line, int result) {
+    log_.push_back(line);
+    return result;
+  }
+  std::vector<UserStep> steps_;
+  std::size_t next_ = 0;
+  std::vector<std::string> log_;
+  std::map<int, std::string> text_;
+  std::map<int, std::size_t> limit_;
+  std::optional<int> code_;
+  int focus_ = 0;
+};
 
 const std::string kShownEmpty = "dialog 101 shows user '' company '', limits 20/20";
 const std::string kShownNone = "dialog 101 shows user '' company '(none)', limits 20/20";
@@ -24,114 +134,71 @@ std::string Write(const std::string& entry, const std::string& value) {
   return "write Halvemark\\Installation [] " + entry + " = '" + value + "'";
 }
 
-// Where the library's templates are, as far as these tests care: the
-// dialog must be looked up in the library's own resources.
-const char kLibraryResourcesMarker[] = "library resources";
-
-class RequestUserInfoTest : public ::testing::Test {
- protected:
-  void SetUp() override { ASSERT_TRUE(app::StartLibrary(kLibraryResourcesMarker)); }
-  void TearDown() override { app::EndLibrary(); }
-
-  // As the export runs it: in the frame, with the token.
-  std::int32_t Call(void* owner, std::int32_t token = INSTALL_ACCESS_TOKEN) {
-    return RunExport(kRequestUserInfoRule, &token,
-                     [&] { return userinfo::RequestUserInfo(owner); });
-  }
-};
-
 struct LoopCase {
   const char* name;
   std::vector<UserStep> steps;
-  std::int32_t result;
+  std::vector<std::int32_t> results;  // one call each, as the export runs it
   std::vector<std::string> log;
+  std::int32_t token = INSTALL_ACCESS_TOKEN;
 };
 
-TEST_F(RequestUserInfoTest, TheLoopShowsAsksAndStoresAsTheUserDecides) {
+TEST(RequestUserInfoTest, TheLoopShowsAsksAndStoresAsTheUserDecides) {
   const std::string twenty_a(20, 'a');
   const std::string twenty_b(20, 'b');
   const LoopCase cases[] = {
-      {"Esc at the first display stores nothing", {{UserStep::kEscape}}, 0, {kShownEmpty}},
+      {"a wrong token shows and stores nothing", {}, {-1}, {}, INSTALL_ACCESS_TOKEN + 1},
+      {"Esc at the first display stores nothing", {{UserStep::kEscape}}, {0}, {kShownEmpty}},
       {"a dialog that cannot be created counts as leaving",
        {{UserStep::kCannotCreate}},
-       0,
+       {0},
        {"dialog 101 cannot be created"}},
       {"Accept with both fields empty asks once and reopens with (none); Esc then stores nothing",
        {{UserStep::kAccept}, {UserStep::kEscape}},
-       0,
+       {0},
        {kShownEmpty, kMessage, kShownNone}},
       {"a user name after a refused pass is stored with (none)",
        {{UserStep::kAccept}, {UserStep::kAccept, "Jane Roe"}},
-       1,
+       {1},
        {kShownEmpty, kMessage, kShownNone, Write("UserName", "Jane Roe"),
         Write("CompanyName", "(none)")}},
       {"the company typed before a refused pass is shown again and kept",
        {{UserStep::kAccept, "", "Acme"}, {UserStep::kAccept, "Jane"}},
-       1,
+       {1},
        {kShownEmpty, kMessage, "dialog 101 shows user '' company 'Acme', limits 20/20",
         Write("UserName", "Jane"), Write("CompanyName", "Acme")}},
-      {"an empty company becomes (none) without a message",
-       {{UserStep::kAccept, "Jane", ""}},
-       1,
-       {kShownEmpty, Write("UserName", "Jane"), Write("CompanyName", "(none)")}},
-      {"blanks are names and are stored as typed",
-       {{UserStep::kAccept, "   ", "  "}},
-       1,
-       {kShownEmpty, Write("UserName", "   "), Write("CompanyName", "  ")}},
-      {"twenty characters are stored whole",
-       {{UserStep::kAccept, twenty_a, twenty_b}},
-       1,
-       {kShownEmpty, Write("UserName", twenty_a), Write("CompanyName", twenty_b)}},
+      {"blanks are stored as typed; the next call starts empty, and no company is (none)",
+       {{UserStep::kAccept, "   ", "  "}, {UserStep::kAccept, "Jane", ""}},
+       {1, 1},
+       {kShownEmpty, Write("UserName", "   "), Write("CompanyName", "  "), kShownEmpty,
+        Write("UserName", "Jane"), Write("CompanyName", "(none)")}},
       {"typing stops at twenty characters",
        {{UserStep::kAccept, twenty_a + "xyz", twenty_b + "b"}},
-       1,
+       {1},
        {kShownEmpty, Write("UserName", twenty_a), Write("CompanyName", twenty_b)}},
       {"a pasted 21-character user name is refused and the dialog stays open",
        {{UserStep::kAccept, twenty_a + "a", "Acme", true}, {UserStep::kEscape}},
-       0,
+       {0},
        {kShownEmpty, "dialog stays open, focus on 1001"}},
       {"a pasted 21-character company is refused, then a shorter one accepted",
        {{UserStep::kAccept, "Jane", twenty_b + "b", true}, {UserStep::kAccept, {}, "Acme"}},
-       1,
+       {1},
        {kShownEmpty, "dialog stays open, focus on 1002", Write("UserName", "Jane"),
         Write("CompanyName", "Acme")}},
   };
+  ASSERT_TRUE(app::StartLibrary(kLibraryResources));
   for (const LoopCase& c : cases) {
     SCOPED_TRACE(c.name);
     ScriptedUser user(c.steps);
-    EXPECT_EQ(Call(nullptr), c.result);
+    for (std::int32_t result : c.results) {
+      std::int32_t token = c.token;
+      EXPECT_EQ(RunExport(kRequestUserInfoRule, &token,
+                          [] { return userinfo::RequestUserInfo(&g_callers_window); }),
+                result);
+    }
     EXPECT_EQ(user.log(), c.log);
     EXPECT_TRUE(user.script_finished());
   }
-}
-
-TEST_F(RequestUserInfoTest, AWrongTokenShowsNothingAndStoresNothing) {
-  for (std::int32_t token : {0, INSTALL_ACCESS_TOKEN + 1, -INSTALL_ACCESS_TOKEN}) {
-    ScriptedUser user({{UserStep::kAccept, "Jane", "Acme"}});
-    EXPECT_EQ(Call(nullptr, token), -1);
-    EXPECT_TRUE(user.log().empty());
-  }
-}
-
-TEST_F(RequestUserInfoTest, EveryCallStartsWithEmptyFields) {
-  ScriptedUser user({{UserStep::kAccept, "Jane", "Acme"}, {UserStep::kEscape}});
-  EXPECT_EQ(Call(nullptr), 1);
-  EXPECT_EQ(Call(nullptr), 0);
-  EXPECT_EQ(user.log(), (std::vector<std::string>{kShownEmpty, Write("UserName", "Jane"),
-                                                  Write("CompanyName", "Acme"), kShownEmpty}));
-}
-
-TEST_F(RequestUserInfoTest, TheCallersWindowOwnsTheDialogAndTheMessageInTheLibrarysColours) {
-  int window = 0;
-  void* const owner = &window;
-  ScriptedUser user({UserStep(UserStep::kAccept)});
-  EXPECT_EQ(Call(owner), 0);  // the script ends with the dialog shown again
-  EXPECT_EQ(user.last_owner, owner);
-  EXPECT_EQ(user.last_resources, static_cast<const void*>(kLibraryResourcesMarker));
-  ASSERT_NE(user.last_colors, nullptr);
-  EXPECT_EQ(user.last_colors->background, 0xC0C0C0u);
-  EXPECT_EQ(user.last_colors->text, 0x000000u);
-  EXPECT_EQ(user.log().at(1), kMessage);
+  app::EndLibrary();
 }
 
 }  // namespace

@@ -2,6 +2,10 @@
 
 namespace install::testing {
 
-std::string ProgramCreating(const std::string& marker) { return "touch " + marker; }
+std::string ProgramWriting(const std::string& marker, int delay_seconds) {
+  return "/bin/sh -c \"sleep " + std::to_string(delay_seconds) + "; echo made > " + marker + "\"";
+}
+
+const char kNotAProgram[] = "/etc/passwd";
 
 }  // namespace install::testing

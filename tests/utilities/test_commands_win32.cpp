@@ -2,6 +2,11 @@
 
 namespace install::testing {
 
-std::string ProgramCreating(const std::string& marker) { return "cmd /c echo made> " + marker; }
+std::string ProgramWriting(const std::string& marker, int delay_seconds) {
+  return "cmd /c ping -n " + std::to_string(delay_seconds + 1) + " 127.0.0.1 > nul & echo made> " +
+         marker;
+}
+
+const char kNotAProgram[] = "C:\\windows\\win.ini";
 
 }  // namespace install::testing

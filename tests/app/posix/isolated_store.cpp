@@ -1,29 +1,27 @@
-#include "app/isolated_store.h"
+// Gives the whole test program a private, empty settings store, so that no
+// test sees or touches the real one: XDG_CONFIG_HOME points into a fresh
+// folder.
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <optional>
-#include <string>
 
 #include "support/test_files.h"
 
-namespace install::testing {
+namespace {
 
-struct IsolatedSettingsStore::State {
-  TempFolder folder;
-  std::optional<std::string> previous;
+class IsolatedSettingsStore final : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    folder_.emplace();
+    ::setenv("XDG_CONFIG_HOME", folder_->path().c_str(), 1);
+  }
+  void TearDown() override { folder_.reset(); }
+
+ private:
+  std::optional<install::testing::TempFolder> folder_;
 };
 
-IsolatedSettingsStore::IsolatedSettingsStore() : state_(std::make_unique<State>()) {
-  if (const char* value = std::getenv("XDG_CONFIG_HOME")) state_->previous = value;
-  ::setenv("XDG_CONFIG_HOME", state_->folder.path().c_str(), 1);
-}
+const auto* const kIsolatedStore = ::testing::AddGlobalTestEnvironment(new IsolatedSettingsStore);
 
-IsolatedSettingsStore::~IsolatedSettingsStore() {
-  if (state_->previous) {
-    ::setenv("XDG_CONFIG_HOME", state_->previous->c_str(), 1);
-  } else {
-    ::unsetenv("XDG_CONFIG_HOME");
-  }
-}
-
-}  // namespace install::testing
+}  // namespace

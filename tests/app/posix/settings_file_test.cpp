@@ -46,45 +46,49 @@ class SettingsFileTest : public ::testing::Test {
   testing::TempFolder home_;
 };
 
-TEST_F(SettingsFileTest, ANewFileIsPrivateAndReadsAsPlainText) {
-  ASSERT_TRUE(Write("UserName", "Jane Roe"));
-  ASSERT_TRUE(Write("CompanyName", "(none)"));
-  EXPECT_EQ(testing::ReadBytes(File()),
-            std::string(kNewFileHeader) + "UserName=Jane Roe\nCompanyName=(none)\n");
-  struct stat info {};
-  ASSERT_EQ(::stat(File().c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 07777, 0600u);
-  ASSERT_EQ(::stat(Folder().c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 07777, 0700u);
-}
-
-TEST_F(SettingsFileTest, EveryByteButNulRoundTripsAndNoneBreaksALine) {
+// Each value is written under a plain name and an odd one; the file must
+// hold exactly the escaped lines, and read back as written.
+TEST_F(SettingsFileTest, ValuesAreEscapedInTheFileAndReadBackWhole) {
   struct Case {
-    const char* what;
     std::string value;
+    const char* line;  // as the file holds it; null: only no raw control byte
   };
   std::string every_byte;
   for (int byte = 1; byte < 256; ++byte) every_byte += static_cast<char>(byte);
   const Case cases[] = {
-      {"every byte", every_byte},
-      {"blanks only", "   "},
-      {"leading and trailing blanks", " a b "},
-      {"line breaks and escapes", "a\nb\r\nc\\nd\\x41"},
-      {"separators and groups", "=[x]=#;"},
-      {"empty", ""},
+      {"Jane Roe", "Jane Roe"},
+      {" a b ", "\\x20a b\\x20"},
+      {"   ", "\\x20 \\x20"},
+      {"a\nb\r\nc\\nd\\x41", "a\\nb\\r\\nc\\\\nd\\\\x41"},
+      {"=[x]=#;", "\\x3D\\x5Bx\\x5D\\x3D#;"},
+      {"#a", "\\x23a"},
+      {";a", "\\x3Ba"},
+      {"\tx\x01\x7f", "\\tx\\x01\\x7F"},
+      {"Zo\xc3\xab", "Zo\xc3\xab"},
+      {"", ""},
+      {every_byte, nullptr},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+    SCOPED_TRACE(c.line != nullptr ? c.line : "every byte");
     ASSERT_TRUE(Write("UserName", c.value));
     ASSERT_TRUE(Write("Odd=Name[1]", c.value));
     EXPECT_EQ(Read("UserName"), c.value);
     EXPECT_EQ(Read("Odd=Name[1]"), c.value);
     const std::string text = testing::ReadBytes(File());
+    if (c.line != nullptr) {
+      EXPECT_EQ(text, std::string(kNewFileHeader) + "UserName=" + c.line +
+                          "\nOdd\\x3DName\\x5B1\\x5D=" + c.line + "\n");
+    }
     for (char byte : text) {
       const auto b = static_cast<unsigned char>(byte);
       EXPECT_TRUE(b == '\n' || (b >= 0x20 && b != 0x7F)) << "raw byte " << int(b);
     }
   }
+  struct stat info {};
+  ASSERT_EQ(::stat(File().c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0600u);
+  ASSERT_EQ(::stat(Folder().c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0700u);
 }
 
 TEST_F(SettingsFileTest, AWriteChangesOnlyItsOwnLine) {
@@ -124,41 +128,28 @@ TEST_F(SettingsFileTest, AFailedWriteLeavesTheFileAsItWasAndNoTemporaryBehind) {
     EXPECT_FALSE(Write("UserName", "John"));
     platform::ClearFaultsForTesting();
     EXPECT_EQ(testing::ReadBytes(File()), before);
-    int entries = 0;
-    for (const auto& entry : fs::directory_iterator(Folder())) {
-      ++entries;
-      EXPECT_EQ(entry.path().filename(), "Installation.conf");
-    }
-    EXPECT_EQ(entries, 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(Folder()), fs::directory_iterator()), 1);
   }
 }
 
 TEST_F(SettingsFileTest, TwoProcessesWritingAtOnceLoseNoValue) {
   constexpr int kValuesEach = 60;
-  const char* const prefixes[] = {"First", "Second"};
+  auto name = [](int process, int n) { return std::to_string(process) + "-" + std::to_string(n); };
   pid_t children[2];
   for (int i = 0; i < 2; ++i) {
-    children[i] = ::fork();
-    ASSERT_GE(children[i], 0);
-    if (children[i] == 0) {
+    if ((children[i] = ::fork()) == 0) {
       bool all = true;
-      for (int n = 0; n < kValuesEach; ++n) {
-        const std::string name = prefixes[i] + std::to_string(n);
-        all = platform::WriteUserSetting(kKey, "", name.c_str(), name.c_str()).ok() && all;
-      }
+      for (int n = 0; n < kValuesEach; ++n) all = Write(name(i, n).c_str(), name(i, n)) && all;
       ::_exit(all ? 0 : 1);
     }
   }
   for (pid_t child : children) {
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    EXPECT_EQ(status, 0) << "a child's write failed";
   }
-  for (const char* prefix : prefixes) {
-    for (int n = 0; n < kValuesEach; ++n) {
-      const std::string name = prefix + std::to_string(n);
-      EXPECT_EQ(Read(name.c_str()), name);
-    }
+  for (int i = 0; i < 2; ++i) {
+    for (int n = 0; n < kValuesEach; ++n) EXPECT_EQ(Read(name(i, n).c_str()), name(i, n));
   }
 }
 

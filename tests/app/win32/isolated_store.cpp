@@ -1,36 +1,37 @@
-#include "app/isolated_store.h"
-
+// Gives the whole test program a private, empty settings store, so that no
+// test sees or touches the real one: HKEY_CURRENT_USER of this process
+// becomes a fresh scratch key.
+#include <gtest/gtest.h>
 #include <windows.h>
 
-#include <atomic>
 #include <string>
 
-namespace install::testing {
+namespace {
 
 constexpr char kScratchKey[] = "Software\\InstallTests";
 
-struct IsolatedSettingsStore::State {
-  std::string path;
-  HKEY key = nullptr;
+class IsolatedSettingsStore final : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    path_ = std::string(kScratchKey) + "\\" + std::to_string(::GetCurrentProcessId());
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, path_.c_str());
+    ::RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                      &key_, nullptr);
+    ::RegOverridePredefKey(HKEY_CURRENT_USER, key_);
+  }
+  void TearDown() override {
+    ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    ::RegCloseKey(key_);
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, path_.c_str());
+    // Goes only once no other program's key is left in it.
+    ::RegDeleteKeyA(HKEY_CURRENT_USER, kScratchKey);
+  }
+
+ private:
+  std::string path_;
+  HKEY key_ = nullptr;
 };
 
-// HKEY_CURRENT_USER of this process becomes a fresh scratch key.
-IsolatedSettingsStore::IsolatedSettingsStore() : state_(std::make_unique<State>()) {
-  static std::atomic<int> counter{0};
-  state_->path = std::string(kScratchKey) + "\\" + std::to_string(::GetCurrentProcessId()) + "-" +
-                 std::to_string(counter++);
-  ::RegDeleteTreeA(HKEY_CURRENT_USER, state_->path.c_str());
-  ::RegCreateKeyExA(HKEY_CURRENT_USER, state_->path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                    &state_->key, nullptr);
-  ::RegOverridePredefKey(HKEY_CURRENT_USER, state_->key);
-}
+const auto* const kIsolatedStore = ::testing::AddGlobalTestEnvironment(new IsolatedSettingsStore);
 
-IsolatedSettingsStore::~IsolatedSettingsStore() {
-  ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-  ::RegCloseKey(state_->key);
-  ::RegDeleteTreeA(HKEY_CURRENT_USER, state_->path.c_str());
-  // Goes only once no other test's key is left in it.
-  ::RegDeleteKeyA(HKEY_CURRENT_USER, kScratchKey);
-}
-
-}  // namespace install::testing
+}  // namespace

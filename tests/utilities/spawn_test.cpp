@@ -1,0 +1,49 @@
+// Command launching as every platform answers it: the results of the
+// Windows calls, a command that is waited for and a program that is not.
+#include "utilities/spawn.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "support/eventually.h"
+#include "test_commands.h"
+
+namespace install::utilities {
+namespace {
+
+struct SpawnCase {
+  bool is_program;  // StartProgram, else RunCommand
+  std::string text;
+  std::int32_t expected;
+};
+
+TEST(SpawnTest, AnswersAsTheWindowsCallsDo) {
+  const SpawnCase cases[] = {
+      {false, "exit 3", 3},
+      {false, "exit 0", 0},
+      {true, "no-such-program-4c1d", kStartFileNotFound},
+      {true, "", kStartFileNotFound},
+      {true, testing::kNotAProgram, kStartNotExecutable},
+  };
+  for (const SpawnCase& c : cases) {
+    SCOPED_TRACE(c.text);
+    const char* text = c.text.c_str();
+    EXPECT_EQ(c.is_program ? StartProgram(text) : RunCommand(text), c.expected);
+  }
+}
+
+TEST(SpawnTest, ACommandIsWaitedForAndAProgramIsNot) {
+  testing::TempFolder folder;
+  const std::string command_marker = folder.File("command");
+  const std::string program_marker = folder.File("program");
+  EXPECT_EQ(RunCommand(testing::ShellCommandWriting(command_marker).c_str()), 0);
+  EXPECT_NE(testing::ReadBytes(command_marker), "") << "returned before the command ended";
+  EXPECT_EQ(StartProgram(testing::ProgramWriting(program_marker, 2).c_str()), kStarted);
+  EXPECT_FALSE(std::filesystem::exists(program_marker)) << "waited for the program";
+  EXPECT_NE(testing::EventualBytes(program_marker), "");
+}
+
+}  // namespace
+}  // namespace install::utilities
