@@ -10,6 +10,7 @@
 
 #include "demo.h"
 #include "install.h"
+#include "install_version.h"
 #include "library.h"
 
 namespace {
@@ -17,7 +18,7 @@ namespace {
 constexpr const char kUsage[] =
     "usage: installctl [--library PATH] [--value N] EXPORT [TEXT]\n"
     "       installctl [--library PATH] demo\n"
-    "       installctl --help\n";
+    "       installctl --help | --version\n";
 
 void PrintHelp() {
   std::printf("%s", kUsage);
@@ -80,6 +81,10 @@ int main(int argc, char** argv) {
     const std::string option = argv[arg];
     if (option == "--help") {
       PrintHelp();
+      return 0;
+    }
+    if (option == "--version") {
+      std::printf("installctl %s\n", INSTALL_VERSION_TEXT);
       return 0;
     }
     if (arg + 1 >= argc) return Fail(option + " needs a value");
