@@ -7,6 +7,9 @@ function(install_split_debug_info target)
   else()
     set(objcopy ${CMAKE_OBJCOPY})
   endif()
+  # objcopy stamps a PE file it writes with the time, unless given one: 0,
+  # as the link leaves it.
+  set(objcopy ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0 ${objcopy})
   set(binary $<TARGET_FILE:${target}>)
   set(debug_name $<TARGET_FILE_NAME:${target}>.debug)
   add_custom_command(
