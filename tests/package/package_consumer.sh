@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# package_consumer.sh BUILD_DIR VERSION: makes the Debian package, unpacks it
-# into a scratch root and builds a C host against it twice, once found with
-# pkg-config and once with find_package(Install); then runs both hosts and the
-# packaged installctl.
+# package_consumer.sh BUILD_DIR VERSION: unpacks the Debian package into a
+# scratch root, builds and runs a C host found with pkg-config and with
+# find_package(Install), and runs the packaged installctl.
 set -euo pipefail
 build=$1 version=$2 consumer=$(cd "$(dirname "$0")/consumer" && pwd)
 scratch=$(mktemp -d)

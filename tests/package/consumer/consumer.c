@@ -1,13 +1,10 @@
-/* A C host built against the installed package: prints what AreYouThere
-   answers and what a refused DOSSpawn returns. */
+/* A C host of the installed package: 1 from AreYouThere, 0 from a refused DOSSpawn. */
 #include <install.h>
 #include <stdio.h>
 
 int main(void) {
-  int32_t token = INSTALL_ACCESS_TOKEN;
-  int32_t wrong_token = 0;
+  int32_t token = INSTALL_ACCESS_TOKEN, wrong_token = 0;
   char command[] = "exit 3";
-  printf("%d %d\n", (int)AreYouThere(NULL, &token, NULL),
-         (int)DOSSpawn(NULL, &wrong_token, command));
+  printf("%d %d\n", AreYouThere(NULL, &token, NULL), DOSSpawn(NULL, &wrong_token, command));
   return 0;
 }
