@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
 # release.sh [OUT_DIR]: builds the shipped Windows DLLs (presets win32 and
-# win64) and packs the two release archives into OUT_DIR (default dist/):
+# win64) and packs the two release archives into OUT_DIR (default: the repository's dist/):
 #   Install-VERSION-windows.zip          x86/Install.dll, x64/Install.dll,
 #                                        install.h, README.md, SHA256SUMS
 #   Install-VERSION-windows-symbols.zip  x86/ and x64/Install.dll.debug, SHA256SUMS
 # The archives are byte for byte the same for the same sources: every entry
 # is dated SOURCE_DATE_EPOCH (default: the last commit's time) and stored in
-# a fixed order, with fixed modes and no extra fields.
+# a fixed order, with fixed modes and no extra fields. (Outside a git
+# checkout the date is 1980-01-01, the earliest a zip entry can hold.)
 set -euo pipefail
-cd "$(dirname "$0")/.."
-out=$(mkdir -p "${1:-dist}" && cd "${1:-dist}" && pwd)
-epoch=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
+root=$(cd "$(dirname "$0")/.." && pwd)
+out=$(mkdir -p "${1:-$root/dist}" && cd "${1:-$root/dist}" && pwd)
+cd "$root"
+epoch=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || echo 315532800)}
 
 for preset in win32 win64; do
   cmake --preset "$preset" >/dev/null
