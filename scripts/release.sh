@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # release.sh [OUT_DIR]: builds the shipped Windows DLLs (presets win32 and
-# win64) and packs the two release archives into OUT_DIR (default: the repository's dist/):
+# win64) and packs the two release archives into OUT_DIR (default: the
+# repository's dist/):
 #   Install-VERSION-windows.zip          x86/Install.dll, x64/Install.dll,
 #                                        install.h, README.md, SHA256SUMS
 #   Install-VERSION-windows-symbols.zip  x86/ and x64/Install.dll.debug, SHA256SUMS

@@ -14,7 +14,9 @@
 //
 // Defining them here keeps those objects out of the link. The exceptions
 // thrown instead are still exceptions, caught and answered by the export
-// frame as before; only their type and message differ.
+// frame as before; only their type and message differ. Code that comes to
+// need another of the helpers pulls the runtime's object back in, and the
+// link then fails on the helpers defined twice: add that one here.
 #include <bits/functexcept.h>
 
 #include <cstdlib>
