@@ -21,6 +21,7 @@ install(FILES ${CMAKE_BINARY_DIR}/generated/InstallConfig.cmake
 # The .pc file finds the prefix from its own folder, so it is right wherever
 # the tree is installed or unpacked.
 file(RELATIVE_PATH INSTALL_PC_PREFIX_FROM_PCFILEDIR /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
+string(REGEX REPLACE "/$" "" INSTALL_PC_PREFIX_FROM_PCFILEDIR "${INSTALL_PC_PREFIX_FROM_PCFILEDIR}")
 configure_file(cmake/install.pc.in ${CMAKE_BINARY_DIR}/generated/install.pc @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/generated/install.pc
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT development)
