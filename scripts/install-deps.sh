@@ -13,6 +13,8 @@ ALL_PACKAGES=(
   wine64                                       # runs the 64-bit tests
   clang libclang-rt-14-dev                     # libFuzzer
   xvfb xdotool                                 # the Windows dialog under Wine, on a virtual screen
+  dpkg-dev file pkg-config                     # the Debian package and the hosts built against it
+  zip xz-utils                                 # release archives; LZMA sizes in bench/sizes.sh
 )
 
 case "${1:-all}" in

@@ -50,6 +50,13 @@ else
   failed=$((failed + 1))
 fi
 
+echo "=== reproducible: the shipped DLLs and archives built again at another path"
+if scripts/check-reproducible.sh; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1))
+fi
+
 echo
 scripts/test-ratio.sh
 echo "Total: $passed passed, $failed failed, $skipped skipped"

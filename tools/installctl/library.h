@@ -16,7 +16,8 @@ class InstallLibrary {
   ~InstallLibrary();
 
   // The library's file name beside this program (bin/), or in ../lib after
-  // an install.
+  // an install; on Linux failing those, the name for the loader to search
+  // its usual folders (a packaged install puts it in a multiarch folder).
   static std::string DefaultPath();
 
   bool Load(const std::string& path, std::string* error);

@@ -14,6 +14,7 @@
 
 #include "demo.h"
 #include "install.h"
+#include "install_version.h"
 #include "library.h"
 
 namespace {
@@ -22,7 +23,7 @@ constexpr const char kLogVariable[] = "INSTALL_LOG";
 constexpr const char kUsage[] =
     "usage: installctl [--library PATH] [--value N] [--log FILE | -v] EXPORT [TEXT]\n"
     "       installctl [--library PATH] demo\n"
-    "       installctl --help\n";
+    "       installctl --help | --version\n";
 
 void PrintHelp() {
   std::printf("%s", kUsage);
@@ -111,6 +112,10 @@ int main(int argc, char** argv) {
     const std::string option = argv[arg];
     if (option == "--help") {
       PrintHelp();
+      return 0;
+    }
+    if (option == "--version") {
+      std::printf("installctl %s\n", INSTALL_VERSION_TEXT);
       return 0;
     }
     if (option == "-v") {

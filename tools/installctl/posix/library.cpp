@@ -6,10 +6,14 @@
 #include <climits>
 #include <cstdlib>
 
+#include "install_version.h"
+
 namespace installctl {
 namespace {
 
-constexpr const char kLibraryName[] = "libinstall.so";
+// The name the library is installed under (its SONAME), which is also the
+// name the loader searches its own folders for.
+constexpr const char kLibraryName[] = INSTALL_LIBRARY_SONAME;
 
 std::string ExecutableFolder() {
   char path[PATH_MAX];
@@ -29,7 +33,9 @@ std::string InstallLibrary::DefaultPath() {
   const std::string folder = ExecutableFolder();
   const std::string beside = folder + "/" + kLibraryName;
   if (::access(beside.c_str(), F_OK) == 0) return beside;
-  return folder + "/../lib/" + kLibraryName;
+  const std::string installed = folder + "/../lib/" + kLibraryName;
+  if (::access(installed.c_str(), F_OK) == 0) return installed;
+  return kLibraryName;
 }
 
 bool InstallLibrary::Load(const std::string& path, std::string* error) {

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# check-reproducible.sh: builds the shipped Windows DLLs a second time, from a
+# copy of this tree at another path, and checks that the DLLs, their .debug
+# files and the release archives are byte for byte those of build/win32 and
+# build/win64. A build path or a link time stamp in any of them fails it.
+# KEEP_SCRATCH=1 keeps the second tree, to see what differs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+here=$(pwd)
+scratch=$(mktemp -d /tmp/install-reproducible.XXXXXX)
+trap 'rm -rf "$scratch"' EXIT
+[ -n "${KEEP_SCRATCH:-}" ] && trap - EXIT
+export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
+
+# The tracked and new files as they are now, without build/ or dist/.
+git ls-files -z --cached --others --exclude-standard |
+  while IFS= read -r -d '' file; do
+    if [ -e "$file" ]; then cp --parents "$file" "$scratch"; fi
+  done
+
+scripts/release.sh "$scratch/dist-here" >/dev/null
+(cd "$scratch" && scripts/release.sh "$scratch/dist-copy" >/dev/null)
+
+status=0
+for preset in win32 win64; do
+  for file in Install.dll Install.dll.debug; do
+    if cmp -s "build/$preset/bin/$file" "$scratch/build/$preset/bin/$file"; then
+      echo "same bytes: $preset/$file ($(stat -c %s "build/$preset/bin/$file") bytes)"
+    else
+      echo "DIFFERENT: $preset/$file"; status=1
+    fi
+  done
+done
+for archive in "$scratch"/dist-here/*.zip; do
+  name=$(basename "$archive")
+  if cmp -s "$archive" "$scratch/dist-copy/$name"; then
+    echo "same bytes: $name ($(sha256sum <"$archive" | cut -c1-16)...)"
+  else
+    echo "DIFFERENT: $name"; status=1
+  fi
+done
+[ "$status" -eq 0 ] && echo "reproducible: two builds of $(git -C "$here" rev-parse --short HEAD) at different paths agree"
+exit $status
