@@ -1,6 +1,5 @@
 #include "entry/call_log.h"
 
-#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -12,6 +11,38 @@ namespace {
 constexpr unsigned char kFirstPrintable = 0x20;
 constexpr unsigned char kDeleteByte = 0x7F;
 
+// Formatted by hand rather than with printf, which would bring the C
+// runtime's whole formatter into the DLL.
+void AppendDigits(std::string* out, unsigned value, int width, unsigned base = 10) {
+  char digits[16];
+  int count = 0;
+  do {
+    digits[count++] = "0123456789ABCDEF"[value % base];
+    value /= base;
+  } while (value != 0 && count < static_cast<int>(sizeof digits));
+  for (int pad = count; pad < width; ++pad) *out += '0';
+  while (count > 0) *out += digits[--count];
+}
+
+// As "2026-12-06T23:04:05.678Z".
+std::string Timestamp(const platform::UtcTime& t) {
+  std::string text;
+  AppendDigits(&text, t.year, 4);
+  text += '-';
+  AppendDigits(&text, t.month, 2);
+  text += '-';
+  AppendDigits(&text, t.day, 2);
+  text += 'T';
+  AppendDigits(&text, t.hour, 2);
+  text += ':';
+  AppendDigits(&text, t.minute, 2);
+  text += ':';
+  AppendDigits(&text, t.second, 2);
+  text += '.';
+  AppendDigits(&text, t.millisecond, 3);
+  return text + 'Z';
+}
+
 // The bytes of `text` as the log shows them: at most `limit` of them,
 // control bytes and DEL as \xHH and a double quote as \"; other bytes, the
 // backslashes of Windows paths among them, as they are, for legibility.
@@ -21,9 +52,8 @@ std::string EscapeForLog(std::string_view text, std::size_t limit) {
   for (std::size_t i = 0; i < shown; ++i) {
     const auto byte = static_cast<unsigned char>(text[i]);
     if (byte < kFirstPrintable || byte == kDeleteByte) {
-      char escaped[5];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-      out += escaped;
+      out += "\\x";
+      AppendDigits(&out, byte, 2, 16);
     } else {
       if (byte == '"') out += '\\';
       out += static_cast<char>(byte);
@@ -53,8 +83,8 @@ std::string Quoted(const std::string& text) {
 CallLog::CallLog(const char* export_name, const char* text) noexcept {
   try {
     if (!platform::GetEnvironmentValue(kLogVariable, &path_)) return;
-    head_ = platform::UtcTimestamp() + " pid=" + std::to_string(platform::CurrentProcessId()) +
-            " " + export_name;
+    head_ = Timestamp(platform::CurrentUtcTime()) +
+            " pid=" + std::to_string(platform::CurrentProcessId()) + " " + export_name;
     const std::string_view given = text != nullptr ? text : "";
     text_ = " text=\"" + EscapeForLog(given, kLoggedTextLimit) + "\"";
     if (given.size() > kLoggedTextLimit) {

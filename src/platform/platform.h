@@ -138,8 +138,10 @@ std::string DescribeError(const Status& status);
 // is unset or empty.
 bool GetEnvironmentValue(const char* name, std::string* value);
 
-// The time now in UTC, as "2026-12-06T23:04:05.678Z".
-std::string UtcTimestamp();
+struct UtcTime {
+  unsigned year, month, day, hour, minute, second, millisecond;
+};
+UtcTime CurrentUtcTime();
 unsigned long CurrentProcessId();
 
 // Appends `line` and a line end to the file at `path`, created if missing,

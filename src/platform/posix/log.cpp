@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <string>
@@ -14,7 +13,6 @@ namespace install::platform {
 namespace {
 
 constexpr mode_t kLogFileMode = 0644;
-constexpr std::size_t kTimestampCapacity = 64;
 
 }  // namespace
 
@@ -25,16 +23,18 @@ bool GetEnvironmentValue(const char* name, std::string* value) {
   return true;
 }
 
-std::string UtcTimestamp() {
+UtcTime CurrentUtcTime() {
   timespec now{};
   ::clock_gettime(CLOCK_REALTIME, &now);
   tm utc{};
   ::gmtime_r(&now.tv_sec, &utc);
-  char text[kTimestampCapacity];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03ldZ", utc.tm_year + 1900,
-                utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
-                now.tv_nsec / 1000000L);
-  return text;
+  return {static_cast<unsigned>(utc.tm_year + 1900),
+          static_cast<unsigned>(utc.tm_mon + 1),
+          static_cast<unsigned>(utc.tm_mday),
+          static_cast<unsigned>(utc.tm_hour),
+          static_cast<unsigned>(utc.tm_min),
+          static_cast<unsigned>(utc.tm_sec),
+          static_cast<unsigned>(now.tv_nsec / 1000000L)};
 }
 
 unsigned long CurrentProcessId() { return static_cast<unsigned long>(::getpid()); }

@@ -1,16 +1,10 @@
 #include <windows.h>
 
-#include <cstdio>
 #include <string>
 
 #include "platform/platform.h"
 
 namespace install::platform {
-namespace {
-
-constexpr std::size_t kTimestampCapacity = 64;
-
-}  // namespace
 
 bool GetEnvironmentValue(const char* name, std::string* value) {
   // The process environment itself, not the C runtime's copy made at start:
@@ -35,13 +29,10 @@ bool GetEnvironmentValue(const char* name, std::string* value) {
   return true;
 }
 
-std::string UtcTimestamp() {
+UtcTime CurrentUtcTime() {
   SYSTEMTIME utc{};
   ::GetSystemTime(&utc);
-  char text[kTimestampCapacity];
-  std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u.%03uZ", utc.wYear, utc.wMonth,
-                utc.wDay, utc.wHour, utc.wMinute, utc.wSecond, utc.wMilliseconds);
-  return text;
+  return {utc.wYear, utc.wMonth, utc.wDay, utc.wHour, utc.wMinute, utc.wSecond, utc.wMilliseconds};
 }
 
 unsigned long CurrentProcessId() { return ::GetCurrentProcessId(); }
