@@ -56,10 +56,9 @@ class ScriptedUser final : public framework::FrameworkServices, public platform:
                      const platform::DialogColors* colors,
                      platform::DialogEvents& events) override {
     CheckOwner(owner);
-    if (resources != kLibraryResources) log_.push_back("template not the library's");
-    if (colors == nullptr || colors->background != kLibraryColors.background ||
-        colors->text != kLibraryColors.text)
-      log_.push_back("colours not the library's");
+    if (resources != kLibraryResources || colors == nullptr ||
+        colors->background != kLibraryColors.background || colors->text != kLibraryColors.text)
+      log_.push_back("template or colours not the library's");
     // A loop that never ends would hang the test; end it as a user would.
     if (next_ == steps_.size())
       return Log("dialog shown after the script ended", platform::kDialogCancel);
@@ -73,8 +72,8 @@ class ScriptedUser final : public framework::FrameworkServices, public platform:
     code_.reset();
     events.OnInitDialog(*this);
     log_.push_back("dialog " + std::to_string(template_id) + " shows user '" +
-                   GetItemText(IDC_USER_NAME) + "' company '" + GetItemText(IDC_COMPANY_NAME) +
-                   "', limits " + std::to_string(limit_[IDC_USER_NAME]) + "/" +
+                   text_[IDC_USER_NAME] + "' company '" + text_[IDC_COMPANY_NAME] + "', limits " +
+                   std::to_string(limit_[IDC_USER_NAME]) + "/" +
                    std::to_string(limit_[IDC_COMPANY_NAME]));
     while (!code_ && next_ < steps_.size()) {
       const UserStep& step = steps_[next_++];
@@ -83,11 +82,7 @@ class ScriptedUser final : public framework::FrameworkServices, public platform:
                               std::pair{IDC_COMPANY_NAME, &step.company_name}}) {
         if (*text) text_[id] = step.bypass_limit ? **text : (*text)->substr(0, limit_[id]);
       }
-      if (step.action == UserStep::kEscape) {
-        events.OnCancel(*this);
-      } else {
-        events.OnOK(*this);
-      }
+      step.action == UserStep::kEscape ? events.OnCancel(*this) : events.OnOK(*this);
       if (!code_) log_.push_back("dialog stays open, focus on " + std::to_string(focus_));
     }
     return code_ ? *code_ : Log("script ended with the dialog open", platform::kDialogCancel);

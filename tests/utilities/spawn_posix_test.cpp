@@ -10,7 +10,7 @@
 #include <string>
 
 #include "support/eventually.h"
-#include "utilities/spawn.h"
+#include "test_commands.h"
 
 namespace install::utilities {
 namespace {
@@ -29,12 +29,6 @@ std::string OwnChildren() {
 
 void IgnoreChildSignal(int) {}
 
-struct PosixSpawnCase {
-  bool is_program;  // StartProgram, else RunCommand
-  std::string text;
-  std::int32_t expected;
-};
-
 // Run with SIGTERM blocked, SIGINT ignored and a SIGCHLD handler of the
 // host's own, none of which the command may see or the call may change.
 TEST(SpawnPosixTest, AnswersWithTheWindowsCodesAndLeavesTheHostsSignalsAlone) {
@@ -46,7 +40,17 @@ TEST(SpawnPosixTest, AnswersWithTheWindowsCodesAndLeavesTheHostsSignalsAlone) {
                       "\x7f"
                       "ELF garbage\n");
   fs::permissions(garbage, fs::perms::owner_all);
-  const PosixSpawnCase cases[] = {
+  sigset_t term, previous_mask;
+  sigemptyset(&term);
+  sigaddset(&term, SIGTERM);
+  ASSERT_EQ(pthread_sigmask(SIG_BLOCK, &term, &previous_mask), 0);
+  struct sigaction ignore {
+  }, handler{}, previous_int, previous_chld, after;
+  ignore.sa_handler = SIG_IGN;
+  handler.sa_handler = IgnoreChildSignal;
+  ASSERT_EQ(sigaction(SIGINT, &ignore, &previous_int), 0);
+  ASSERT_EQ(sigaction(SIGCHLD, &handler, &previous_chld), 0);
+  testing::ExpectSpawns({
       {false, "", 0},
       {false, "exit 300", 300 % 256},
       {false, "kill -KILL $$", 128 + SIGKILL},
@@ -60,22 +64,7 @@ TEST(SpawnPosixTest, AnswersWithTheWindowsCodesAndLeavesTheHostsSignalsAlone) {
       {true, (plain / "prog").string(), kStartPathNotFound},
       {true, garbage.string(), kStartNotExecutable},
       {true, dir.path().string(), kStartNotExecutable},
-  };
-  sigset_t term, previous_mask;
-  sigemptyset(&term);
-  sigaddset(&term, SIGTERM);
-  ASSERT_EQ(pthread_sigmask(SIG_BLOCK, &term, &previous_mask), 0);
-  struct sigaction ignore {
-  }, handler{}, previous_int, previous_chld, after;
-  ignore.sa_handler = SIG_IGN;
-  handler.sa_handler = IgnoreChildSignal;
-  ASSERT_EQ(sigaction(SIGINT, &ignore, &previous_int), 0);
-  ASSERT_EQ(sigaction(SIGCHLD, &handler, &previous_chld), 0);
-  for (const PosixSpawnCase& c : cases) {
-    SCOPED_TRACE(c.text);
-    const char* text = c.text.c_str();
-    EXPECT_EQ(c.is_program ? StartProgram(text) : RunCommand(text), c.expected);
-  }
+  });
   sigaction(SIGINT, &previous_int, nullptr);
   sigaction(SIGCHLD, &previous_chld, &after);
   pthread_sigmask(SIG_SETMASK, &previous_mask, nullptr);

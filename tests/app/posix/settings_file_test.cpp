@@ -93,28 +93,14 @@ TEST_F(SettingsFileTest, ValuesAreEscapedInTheFileAndReadBackWhole) {
 
 TEST_F(SettingsFileTest, AWriteChangesOnlyItsOwnLine) {
   fs::create_directories(Folder());
-  const std::string before =
-      "# kept as written\n"
-      "UserName=Old\n"
-      "\n"
-      "Theme = dark  \n"
-      "not an entry\n"
-      "[Other]\n"
-      "UserName=Elsewhere\n";
-  testing::WriteBytes(File(), before);
+  testing::WriteBytes(File(),
+                      "# kept\nUserName=Old\n\nTheme = dark  \nno entry\n[Other]\nUserName=Else\n");
   ASSERT_TRUE(Write("UserName", "New"));
   ASSERT_TRUE(Write("CompanyName", "Acme"));
   ASSERT_TRUE(Write("Colour", "blue", "Other"));
   EXPECT_EQ(testing::ReadBytes(File()),
-            "# kept as written\n"
-            "UserName=New\n"
-            "\n"
-            "Theme = dark  \n"
-            "CompanyName=Acme\n"
-            "not an entry\n"
-            "[Other]\n"
-            "UserName=Elsewhere\n"
-            "Colour=blue\n");
+            "# kept\nUserName=New\n\nTheme = dark  \nCompanyName=Acme\nno entry\n[Other]\n"
+            "UserName=Else\nColour=blue\n");
 }
 
 TEST_F(SettingsFileTest, AFailedWriteLeavesTheFileAsItWasAndNoTemporaryBehind) {
