@@ -36,17 +36,13 @@ struct UserStep {
 // Plays the user from a script, on a dialog of its own, and logs everything
 // the library shows and stores, including anything shown without the
 // caller's window as owner or without the library's template and colours.
-class ScriptedUser final : public framework::FrameworkServices, public platform::DialogWindow {
- public:
-  explicit ScriptedUser(std::vector<UserStep> steps) : steps_(std::move(steps)) {
+struct ScriptedUser final : framework::FrameworkServices, platform::DialogWindow {
+  explicit ScriptedUser(std::vector<UserStep> script) : steps_(std::move(script)) {
     framework::SetFrameworkServicesForTesting(this);
   }
   ~ScriptedUser() override { framework::SetFrameworkServicesForTesting(nullptr); }
 
-  std::string GetItemText(int id) const override {
-    auto it = text_.find(id);
-    return it == text_.end() ? "" : it->second;
-  }
+  std::string GetItemText(int id) const override { return text_.count(id) ? text_.at(id) : ""; }
   void SetItemText(int id, const std::string& text) override { text_[id] = text; }
   void LimitItemText(int id, std::size_t max_chars) override { limit_[id] = max_chars; }
   void FocusItem(int id) override { focus_ = id; }
@@ -100,10 +96,6 @@ class ScriptedUser final : public framework::FrameworkServices, public platform:
     return true;
   }
 
-  const std::vector<std::string>& log() const { return log_; }
-  bool script_finished() const { return next_ == steps_.size(); }
-
- private:
   void CheckOwner(void* owner) {
     if (owner != &g_callers_window) log_.push_back("not owned by the caller's window");
   }
@@ -190,8 +182,8 @@ TEST(RequestUserInfoTest, TheLoopShowsAsksAndStoresAsTheUserDecides) {
                           [] { return userinfo::RequestUserInfo(&g_callers_window); }),
                 result);
     }
-    EXPECT_EQ(user.log(), c.log);
-    EXPECT_TRUE(user.script_finished());
+    EXPECT_EQ(user.log_, c.log);
+    EXPECT_EQ(user.next_, c.steps.size()) << "steps left unplayed";
   }
   app::EndLibrary();
 }

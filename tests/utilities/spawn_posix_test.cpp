@@ -36,20 +36,14 @@ TEST(SpawnPosixTest, AnswersWithTheWindowsCodesAndLeavesTheHostsSignalsAlone) {
   const fs::path plain = dir.path() / "plain.txt";
   testing::WriteBytes(plain, "text");
   const fs::path garbage = dir.path() / "garbage";
-  testing::WriteBytes(garbage,
-                      "\x7f"
-                      "ELF garbage\n");
+  testing::WriteBytes(garbage, std::string("\x7f") + "ELF garbage\n");
   fs::permissions(garbage, fs::perms::owner_all);
   sigset_t term, previous_mask;
   sigemptyset(&term);
   sigaddset(&term, SIGTERM);
   ASSERT_EQ(pthread_sigmask(SIG_BLOCK, &term, &previous_mask), 0);
-  struct sigaction ignore {
-  }, handler{}, previous_int, previous_chld, after;
-  ignore.sa_handler = SIG_IGN;
-  handler.sa_handler = IgnoreChildSignal;
-  ASSERT_EQ(sigaction(SIGINT, &ignore, &previous_int), 0);
-  ASSERT_EQ(sigaction(SIGCHLD, &handler, &previous_chld), 0);
+  const auto previous_int = ::signal(SIGINT, SIG_IGN);
+  const auto previous_chld = ::signal(SIGCHLD, IgnoreChildSignal);
   testing::ExpectSpawns({
       {false, "", 0},
       {false, "exit 300", 300 % 256},
@@ -65,23 +59,19 @@ TEST(SpawnPosixTest, AnswersWithTheWindowsCodesAndLeavesTheHostsSignalsAlone) {
       {true, garbage.string(), kStartNotExecutable},
       {true, dir.path().string(), kStartNotExecutable},
   });
-  sigaction(SIGINT, &previous_int, nullptr);
-  sigaction(SIGCHLD, &previous_chld, &after);
+  ::signal(SIGINT, previous_int);
   pthread_sigmask(SIG_SETMASK, &previous_mask, nullptr);
-  EXPECT_EQ(after.sa_handler, &IgnoreChildSignal);
+  EXPECT_EQ(::signal(SIGCHLD, previous_chld), &IgnoreChildSignal);
 }
 
 TEST(SpawnPosixTest, AHostIgnoringSigchldStillStartsButCannotLearnAnExitCode) {
-  struct sigaction ignore {
-  }, before;
-  ignore.sa_handler = SIG_IGN;
-  ASSERT_EQ(sigaction(SIGCHLD, &ignore, &before), 0);
+  const auto before = ::signal(SIGCHLD, SIG_IGN);
   testing::TempFolder dir;
   const fs::path marker = dir.path() / "marker";
   EXPECT_EQ(StartProgram(("/bin/sh -c \"echo x > " + marker.string() + "\"").c_str()), kStarted);
   EXPECT_EQ(StartProgram("no-such-program-4c1d"), kStartFileNotFound);
   EXPECT_EQ(RunCommand("exit 5"), kCommandNotRun);
-  sigaction(SIGCHLD, &before, nullptr);
+  ::signal(SIGCHLD, before);
   EXPECT_NE(testing::EventualBytes(marker), "");
 }
 
