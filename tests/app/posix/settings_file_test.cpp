@@ -70,19 +70,15 @@ TEST_F(SettingsFileTest, ValuesAreEscapedInTheFileAndReadBackWhole) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line != nullptr ? c.line : "every byte");
-    ASSERT_TRUE(Write("UserName", c.value));
-    ASSERT_TRUE(Write("Odd=Name[1]", c.value));
-    EXPECT_EQ(Read("UserName"), c.value);
-    EXPECT_EQ(Read("Odd=Name[1]"), c.value);
+    for (const char* name : {"UserName", "Odd=Name[1]"}) ASSERT_TRUE(Write(name, c.value));
+    for (const char* name : {"UserName", "Odd=Name[1]"}) EXPECT_EQ(Read(name), c.value);
     const std::string text = testing::ReadBytes(File());
     if (c.line != nullptr) {
       EXPECT_EQ(text, std::string(kNewFileHeader) + "UserName=" + c.line +
                           "\nOdd\\x3DName\\x5B1\\x5D=" + c.line + "\n");
     }
-    for (char byte : text) {
-      const auto b = static_cast<unsigned char>(byte);
+    for (unsigned char b : text)
       EXPECT_TRUE(b == '\n' || (b >= 0x20 && b != 0x7F)) << "raw byte " << int(b);
-    }
   }
   struct stat info {};
   ASSERT_EQ(::stat(File().c_str(), &info), 0);
