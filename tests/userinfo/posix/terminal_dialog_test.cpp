@@ -42,18 +42,14 @@ constexpr int kLibraryBookkeepingFlags = 0x04000000;
 // Signal numbers a mask can hold on any system this runs on.
 constexpr int kHighestSignal = 64;
 
-// Compared member by member: the C library leaves the unused tail of a
-// sigset_t as it finds it.
-bool SameMask(const sigset_t& a, const sigset_t& b) {
-  for (int signal_number = 1; signal_number <= kHighestSignal; ++signal_number)
-    if (sigismember(&a, signal_number) != sigismember(&b, signal_number)) return false;
-  return true;
-}
-
+// Masks are compared member by member: the C library leaves the unused
+// tail of a sigset_t as it finds it.
 bool SameAction(const struct sigaction& a, const struct sigaction& b) {
+  for (int signal_number = 1; signal_number <= kHighestSignal; ++signal_number)
+    if (sigismember(&a.sa_mask, signal_number) != sigismember(&b.sa_mask, signal_number))
+      return false;
   return a.sa_handler == b.sa_handler &&
-         (a.sa_flags & ~kLibraryBookkeepingFlags) == (b.sa_flags & ~kLibraryBookkeepingFlags) &&
-         SameMask(a.sa_mask, b.sa_mask);
+         (a.sa_flags & ~kLibraryBookkeepingFlags) == (b.sa_flags & ~kLibraryBookkeepingFlags);
 }
 
 // The host: loads the library as a setup program would, calls
@@ -61,11 +57,8 @@ bool SameAction(const struct sigaction& a, const struct sigaction& b) {
 // and the host's own signal handlers were left exactly as they were.
 std::string RunHost() {
   // The host's own handlers, which the dialog must hand back.
-  struct sigaction host {};
-  host.sa_handler = HostHandler;
-  host.sa_flags = SA_RESTART;
-  sigaction(SIGINT, &host, nullptr);
-  sigaction(SIGWINCH, &host, nullptr);
+  signal(SIGINT, HostHandler);
+  signal(SIGWINCH, HostHandler);
   signal(SIGHUP, SIG_IGN);
 
   struct sigaction before[std::size(kWatchedSignals)] = {};
