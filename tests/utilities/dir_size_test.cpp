@@ -37,16 +37,12 @@ TEST(DirSizeKBTest, CountsEachFileInKilobytesRoundedDownOnItsOwn) {
 
   // Chains deeper than the walk keeps open at once, a file at every level,
   // and siblings met only after coming back up from them.
-  std::int32_t wide_kb = 0;
+  const std::int32_t wide_kb = 3 * (2 * kBeyondOpenLevels + 1);
   for (const char* branch : {"a", "b", "c"}) {
     std::filesystem::path level = std::filesystem::path("wide") / branch;
-    for (int depth = 0; depth < kBeyondOpenLevels; ++depth, level /= "d") {
-      testing::MakeSizedFile(tree.path() / level / "f", 1024);
-      testing::MakeSizedFile(tree.path() / level / "g", 1024);
-      wide_kb += 2;
-    }
+    for (int depth = 0; depth < kBeyondOpenLevels; ++depth, level /= "d")
+      for (const char* file : {"f", "g"}) testing::MakeSizedFile(tree.path() / level / file, 1024);
     testing::MakeSizedFile(tree.path() / "wide" / (std::string(branch) + "_after"), 1024);
-    wide_kb += 1;
   }
 
   const std::string sep(1, std::filesystem::path::preferred_separator);
