@@ -33,7 +33,9 @@ inline void ExpectSizes(const std::filesystem::path& tree, const std::vector<Siz
     const std::string path = c.path.empty() ? tree.string() : (tree / c.path).string();
     EXPECT_EQ(utilities::DirSizeKBStartingAtForTesting(path.c_str(), c.start_kb), c.expected_kb)
         << c.rule;
-    if (c.start_kb == 0) EXPECT_EQ(utilities::DirSizeKB(path.c_str()), c.expected_kb) << c.rule;
+    if (c.start_kb == 0) {
+      EXPECT_EQ(utilities::DirSizeKB(path.c_str()), c.expected_kb) << c.rule;
+    }
   }
 }
 
