@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "support/test_files.h"
 #include "tree_files.h"
@@ -60,11 +61,11 @@ TEST(DirSizeKBPosixTest, NeverFollowsLinksAndSurvivesDeepOrClosedTrees) {
   testing::MakeSizedFile(tree.path() / "closed/open/f", 1024);
   testing::MakeSizedFile(tree.path() / "closed/shut/f", 4096);
   testing::MakeSizedFile(tree.path() / "closed/tail", 2048);
-  ::chmod((tree.path() / "closed" / "shut").c_str(), 0);
   testing::MakeSizedFile(tree.path() / "unsearchable/f", 4096);
-  ::chmod((tree.path() / "unsearchable").c_str(), 0644);
   testing::MakeSizedFile(tree.path() / "unreadable/f", 4096);
-  ::chmod((tree.path() / "unreadable").c_str(), 0311);
+  const std::pair<const char*, mode_t> closed[] = {
+      {"closed/shut", 0}, {"unsearchable", 0644}, {"unreadable", 0311}};
+  for (const auto& [folder, mode] : closed) ::chmod((tree.path() / folder).c_str(), mode);
   const std::int32_t chain_kb = MakeChain(tree.path() / "chain");
 
   // Permissions do not stop root from reading: there the closed folders count.
@@ -72,8 +73,7 @@ TEST(DirSizeKBPosixTest, NeverFollowsLinksAndSurvivesDeepOrClosedTrees) {
   // The whole table runs with far fewer descriptors than the chain is deep.
   struct rlimit before;
   ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &before), 0);
-  struct rlimit tight = before;
-  tight.rlim_cur = kTightDescriptorLimit;
+  const struct rlimit tight = {kTightDescriptorLimit, before.rlim_max};
   ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
   testing::ExpectSizes(
       tree.path(),
@@ -88,9 +88,7 @@ TEST(DirSizeKBPosixTest, NeverFollowsLinksAndSurvivesDeepOrClosedTrees) {
           {"a chain 10,000 levels deep", "chain", chain_kb},
       });
   ::setrlimit(RLIMIT_NOFILE, &before);
-  ::chmod((tree.path() / "closed" / "shut").c_str(), 0755);
-  ::chmod((tree.path() / "unsearchable").c_str(), 0755);
-  ::chmod((tree.path() / "unreadable").c_str(), 0755);
+  for (const auto& [folder, mode] : closed) ::chmod((tree.path() / folder).c_str(), 0755);
   EXPECT_EQ(std::system(("rm -rf " + (tree.path() / "chain").string()).c_str()), 0);
 }
 
