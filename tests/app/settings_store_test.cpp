@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "library.h"
 #include "platform/platform.h"
@@ -17,56 +16,37 @@ namespace {
 // a key of its own, so that the library's key stays untouched.
 constexpr platform::SettingsKey kTableKey{"Halvemark", "StoreTest"};
 constexpr platform::SettingsKey kLibraryKey{"Halvemark", "Installation"};
+constexpr char kMissing[] = "(not there)";
 
-struct Expected {
-  const char* section;
-  const char* name;
-  const char* value;  // null: not there
-};
-
-struct WriteCase {
-  const char* section;
-  const char* name;
-  const char* value;
-  std::vector<Expected> then;
-};
-
-void ExpectStored(const platform::SettingsKey& key, const Expected& e) {
+std::string Stored(const platform::SettingsKey& key, const char* section, const char* name) {
   std::string value;
-  const platform::Status status =
-      platform::ReadUserSettingForTesting(key, e.section, e.name, &value);
-  if (e.value == nullptr) {
-    EXPECT_EQ(status.error, platform::Error::kNotFound) << e.name;
-  } else {
-    EXPECT_TRUE(status.ok()) << e.name;
-    EXPECT_EQ(value, e.value);
-  }
+  const platform::Status status = platform::ReadUserSettingForTesting(key, section, name, &value);
+  if (status.error == platform::Error::kNotFound) return kMissing;
+  EXPECT_TRUE(status.ok()) << name;
+  return value;
 }
 
 TEST(SettingsStore, WritesCreateTheKeyReplaceTheirValueAndKeepTheOthers) {
-  const WriteCase steps[] = {
-      {"", "UserName", "Jane", {{"", "UserName", "Jane"}, {"", "CompanyName", nullptr}}},
-      {"", "CompanyName", "Acme", {{"", "UserName", "Jane"}, {"", "CompanyName", "Acme"}}},
-      {"", "UserName", "John Q", {{"", "UserName", "John Q"}, {"", "CompanyName", "Acme"}}},
-      {"Extra",
-       "UserName",
-       "in a section",
-       {{"Extra", "UserName", "in a section"}, {"", "UserName", "John Q"}}},
-      {"", "UserName", "", {{"", "UserName", ""}, {"Extra", "UserName", "in a section"}}},
+  // Each step writes one value, then reads UserName, CompanyName and
+  // [Extra] UserName.
+  const struct {
+    const char *section, *name, *value;
+    std::string then[3];
+  } steps[] = {
+      {"", "UserName", "Jane", {"Jane", kMissing, kMissing}},
+      {"", "CompanyName", "Acme", {"Jane", "Acme", kMissing}},
+      {"", "UserName", "John Q", {"John Q", "Acme", kMissing}},
+      {"Extra", "UserName", "in a section", {"John Q", "Acme", "in a section"}},
+      {"", "UserName", "", {"", "Acme", "in a section"}},
   };
-  for (const WriteCase& step : steps) {
+  for (const auto& step : steps) {
     SCOPED_TRACE(std::string(step.section) + "/" + step.name + "=" + step.value);
     ASSERT_TRUE(platform::WriteUserSetting(kTableKey, step.section, step.name, step.value).ok());
-    for (const Expected& e : step.then) ExpectStored(kTableKey, e);
+    EXPECT_EQ(Stored(kTableKey, "", "UserName"), step.then[0]);
+    EXPECT_EQ(Stored(kTableKey, "", "CompanyName"), step.then[1]);
+    EXPECT_EQ(Stored(kTableKey, "Extra", "UserName"), step.then[2]);
   }
 }
-
-struct ExportCase {
-  const char* name;
-  std::int32_t* value;
-  std::string text;
-  std::int32_t expected;
-};
 
 // As a setup program loads it: each export reaches its own worker, only the
 // spawns are gated, and loading, answering and unloading store nothing.
@@ -77,7 +57,12 @@ TEST(LoadedLibrary, EachExportAnswersAndNoneStoresAnything) {
   testing::WriteBytes(folder.path() / "sub" / "b", std::string(5000, 'b'));
   std::int32_t token = INSTALL_ACCESS_TOKEN;
   std::int32_t wrong = INSTALL_ACCESS_TOKEN + 1;
-  const ExportCase cases[] = {
+  const struct {
+    const char* name;
+    std::int32_t* value;
+    std::string text;
+    std::int32_t expected;
+  } cases[] = {
       {"AreYouThere", nullptr, "", 1},
       {"GetDirSizeKB", nullptr, folder.path().string(), 2 + 4},
       {"GetDirSizeKB", &wrong, folder.path().string(), 2 + 4},
@@ -88,17 +73,14 @@ TEST(LoadedLibrary, EachExportAnswersAndNoneStoresAnything) {
     installctl::InstallLibrary library;
     std::string error;
     ASSERT_TRUE(library.Load(installctl::InstallLibrary::DefaultPath(), &error)) << error;
-    for (const ExportCase& c : cases) {
-      SCOPED_TRACE(std::string(c.name) + " " + c.text);
-      std::vector<char> text(c.text.begin(), c.text.end());
-      text.push_back('\0');
+    for (const auto& c : cases) {
       InstallExportFn function = library.Find(c.name);
-      ASSERT_NE(function, nullptr);
-      EXPECT_EQ(function(nullptr, c.value, text.data()), c.expected);
+      ASSERT_NE(function, nullptr) << c.name;
+      EXPECT_EQ(function(nullptr, c.value, testing::Buffer(c.text).data()), c.expected) << c.name;
     }
   }
-  for (const char* name : {"UserName", "CompanyName"})
-    ExpectStored(kLibraryKey, {"", name, nullptr});
+  EXPECT_EQ(Stored(kLibraryKey, "", "UserName"), kMissing);
+  EXPECT_EQ(Stored(kLibraryKey, "", "CompanyName"), kMissing);
 }
 
 }  // namespace

@@ -36,17 +36,13 @@ struct UserStep {
 // Plays the user from a script, on a dialog of its own, and logs everything
 // the library shows and stores, including anything shown without the
 // caller's window as owner or without the library's template and colours.
-class ScriptedUser final : public framework::FrameworkServices, public platform::DialogWindow {
- public:
-  explicit ScriptedUser(std::vector<UserStep> steps) : steps_(std::move(steps)) {
+struct ScriptedUser final : framework::FrameworkServices, platform::DialogWindow {
+  explicit ScriptedUser(std::vector<UserStep> script) : steps_(std::move(script)) {
     framework::SetFrameworkServicesForTesting(this);
   }
   ~ScriptedUser() override { framework::SetFrameworkServicesForTesting(nullptr); }
 
-  std::string GetItemText(int id) const override {
-    auto it = text_.find(id);
-    return it == text_.end() ? "" : it->second;
-  }
+  std::string GetItemText(int id) const override { return text_.count(id) ? text_.at(id) : ""; }
   void SetItemText(int id, const std::string& text) override { text_[id] = text; }
   void LimitItemText(int id, std::size_t max_chars) override { limit_[id] = max_chars; }
   void FocusItem(int id) override { focus_ = id; }
@@ -56,10 +52,9 @@ class ScriptedUser final : public framework::FrameworkServices, public platform:
                      const platform::DialogColors* colors,
                      platform::DialogEvents& events) override {
     CheckOwner(owner);
-    if (resources != kLibraryResources) log_.push_back("template not the library's");
-    if (colors == nullptr || colors->background != kLibraryColors.background ||
-        colors->text != kLibraryColors.text)
-      log_.push_back("colours not the library's");
+    if (resources != kLibraryResources || colors == nullptr ||
+        colors->background != kLibraryColors.background || colors->text != kLibraryColors.text)
+      log_.push_back("template or colours not the library's");
     // A loop that never ends would hang the test; end it as a user would.
     if (next_ == steps_.size())
       return Log("dialog shown after the script ended", platform::kDialogCancel);
@@ -73,8 +68,8 @@ class ScriptedUser final : public framework::FrameworkServices, public platform:
     code_.reset();
     events.OnInitDialog(*this);
     log_.push_back("dialog " + std::to_string(template_id) + " shows user '" +
-                   GetItemText(IDC_USER_NAME) + "' company '" + GetItemText(IDC_COMPANY_NAME) +
-                   "', limits " + std::to_string(limit_[IDC_USER_NAME]) + "/" +
+                   text_[IDC_USER_NAME] + "' company '" + text_[IDC_COMPANY_NAME] + "', limits " +
+                   std::to_string(limit_[IDC_USER_NAME]) + "/" +
                    std::to_string(limit_[IDC_COMPANY_NAME]));
     while (!code_ && next_ < steps_.size()) {
       const UserStep& step = steps_[next_++];
@@ -83,11 +78,7 @@ class ScriptedUser final : public framework::FrameworkServices, public platform:
                               std::pair{IDC_COMPANY_NAME, &step.company_name}}) {
         if (*text) text_[id] = step.bypass_limit ? **text : (*text)->substr(0, limit_[id]);
       }
-      if (step.action == UserStep::kEscape) {
-        events.OnCancel(*this);
-      } else {
-        events.OnOK(*this);
-      }
+      step.action == UserStep::kEscape ? events.OnCancel(*this) : events.OnOK(*this);
       if (!code_) log_.push_back("dialog stays open, focus on " + std::to_string(focus_));
     }
     return code_ ? *code_ : Log("script ended with the dialog open", platform::kDialogCancel);
@@ -105,10 +96,6 @@ class ScriptedUser final : public framework::FrameworkServices, public platform:
     return true;
   }
 
-  const std::vector<std::string>& log() const { return log_; }
-  bool script_finished() const { return next_ == steps_.size(); }
-
- private:
   void CheckOwner(void* owner) {
     if (owner != &g_callers_window) log_.push_back("not owned by the caller's window");
   }
@@ -195,8 +182,8 @@ TEST(RequestUserInfoTest, TheLoopShowsAsksAndStoresAsTheUserDecides) {
                           [] { return userinfo::RequestUserInfo(&g_callers_window); }),
                 result);
     }
-    EXPECT_EQ(user.log(), c.log);
-    EXPECT_TRUE(user.script_finished());
+    EXPECT_EQ(user.log_, c.log);
+    EXPECT_EQ(user.next_, c.steps.size()) << "steps left unplayed";
   }
   app::EndLibrary();
 }

@@ -36,10 +36,7 @@ TEST(SplitWindowsCommandLineTest, ReadsQuotesAndBackslashesAsWindowsProgramsDo) 
       {R"(p "C:\dir\\")", {"p", R"(C:\dir\)"}},
       {R"(p trailing\)", {"p", R"(trailing\)"}},
   };
-  for (const SplitCase& c : cases) {
-    SCOPED_TRACE(c.line);
-    EXPECT_EQ(SplitWindowsCommandLine(c.line), c.words);
-  }
+  for (const SplitCase& c : cases) EXPECT_EQ(SplitWindowsCommandLine(c.line), c.words) << c.line;
 }
 
 }  // namespace

@@ -1,12 +1,9 @@
 // The size rules every platform shares, over one generated tree.
-#include "utilities/dir_size.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "support/test_files.h"
 #include "tree_files.h"
@@ -18,13 +15,6 @@ constexpr std::uint64_t kGiB = 1024ull * 1024 * 1024;
 constexpr std::int32_t kMax = kLargestDirSizeKB;
 // Deeper than the number of directories the walk holds open at once.
 constexpr int kBeyondOpenLevels = 70;
-
-struct SizeCase {
-  const char* rule;
-  std::string path;  // relative to the tree; native separators
-  std::uint64_t start_kb;
-  std::int32_t expected_kb;
-};
 
 std::string Native(std::filesystem::path path) { return path.make_preferred().string(); }
 
@@ -47,47 +37,37 @@ TEST(DirSizeKBTest, CountsEachFileInKilobytesRoundedDownOnItsOwn) {
 
   // Chains deeper than the walk keeps open at once, a file at every level,
   // and siblings met only after coming back up from them.
-  std::int32_t wide_kb = 0;
+  const std::int32_t wide_kb = 3 * (2 * kBeyondOpenLevels + 1);
   for (const char* branch : {"a", "b", "c"}) {
     std::filesystem::path level = std::filesystem::path("wide") / branch;
-    for (int depth = 0; depth < kBeyondOpenLevels; ++depth, level /= "d") {
-      testing::MakeSizedFile(tree.path() / level / "f", 1024);
-      testing::MakeSizedFile(tree.path() / level / "g", 1024);
-      wide_kb += 2;
-    }
+    for (int depth = 0; depth < kBeyondOpenLevels; ++depth, level /= "d")
+      for (const char* file : {"f", "g"}) testing::MakeSizedFile(tree.path() / level / file, 1024);
     testing::MakeSizedFile(tree.path() / "wide" / (std::string(branch) + "_after"), 1024);
-    wide_kb += 1;
   }
 
   const std::string sep(1, std::filesystem::path::preferred_separator);
   const std::int32_t sparse_kb = 5 * 1024 * 1024 + 1;
   const std::int32_t whole_tree_kb = 1 + 10 + sparse_kb + 8;
-  const std::vector<SizeCase> cases = {
-      {"an empty directory counts 0", "empty", 0, 0},
-      {"1023 and 1025 bytes count 0 + 1, not 2 together", "rounding", 0, 1},
-      {"every depth counts, hidden files too", "nested", 0, 10},
-      {"a trailing separator changes nothing", "nested" + sep, 0, 10},
-      {"a 5 GiB file counts in full", "sparse", 0, sparse_kb},
-      {"a path longer than 260 characters", "long", 0, 8},
-      {"siblings after trees deeper than the open levels count once", "wide", 0, wide_kb},
-      {"the whole tree", "", 0, whole_tree_kb + wide_kb},
-      {"a file path counts 0", Native("rounding/a"), 0, 0},
-      {"a missing path counts 0", "no_such_folder", 0, 0},
-      {"the count goes on from where a test starts it", "rounding", kMax - 2, kMax - 1},
-      {"reaching the ceiling exactly", "rounding", kMax - 1, kMax},
-      {"the ceiling holds", "rounding", kMax, kMax},
-      {"no 32-bit wrap to a small size", "rounding", 0xFFFFFFFFull, kMax},
-      {"a large file past the ceiling saturates", "sparse", kMax - 100, kMax},
-      {"a missing path stays 0 from any start", "no_such_folder", kMax - 2, 0},
-  };
-  for (const SizeCase& c : cases) {
-    SCOPED_TRACE(c.rule);
-    std::string path = c.path.empty() ? tree.path().string() : (tree.path() / c.path).string();
-    EXPECT_EQ(DirSizeKBStartingAtForTesting(path.c_str(), c.start_kb), c.expected_kb) << path;
-    if (c.start_kb == 0) {
-      EXPECT_EQ(DirSizeKB(path.c_str()), c.expected_kb) << path;
-    }
-  }
+  testing::ExpectSizes(
+      tree.path(),
+      {
+          {"an empty directory counts 0", "empty", 0},
+          {"1023 and 1025 bytes count 0 + 1, not 2 together", "rounding", 1},
+          {"every depth counts, hidden files too", "nested", 10},
+          {"a trailing separator changes nothing", "nested" + sep, 10},
+          {"a 5 GiB file counts in full", "sparse", sparse_kb},
+          {"a path longer than 260 characters", "long", 8},
+          {"siblings after trees deeper than the open levels count once", "wide", wide_kb},
+          {"the whole tree", "", whole_tree_kb + wide_kb},
+          {"a file path counts 0", Native("rounding/a"), 0},
+          {"a missing path counts 0", "no_such_folder", 0},
+          {"the count goes on from where a test starts it", "rounding", kMax - 1, kMax - 2},
+          {"reaching the ceiling exactly", "rounding", kMax, kMax - 1},
+          {"the ceiling holds", "rounding", kMax, kMax},
+          {"no 32-bit wrap to a small size", "rounding", kMax, 0xFFFFFFFFull},
+          {"a large file past the ceiling saturates", "sparse", kMax, kMax - 100},
+          {"a missing path stays 0 from any start", "no_such_folder", 0, kMax - 2},
+      });
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "support/eventually.h"
-#include "utilities/spawn.h"
+#include "test_commands.h"
 
 namespace install::utilities {
 namespace {
@@ -29,12 +29,6 @@ std::string OwnChildren() {
 
 void IgnoreChildSignal(int) {}
 
-struct PosixSpawnCase {
-  bool is_program;  // StartProgram, else RunCommand
-  std::string text;
-  std::int32_t expected;
-};
-
 // Run with SIGTERM blocked, SIGINT ignored and a SIGCHLD handler of the
 // host's own, none of which the command may see or the call may change.
 TEST(SpawnPosixTest, AnswersWithTheWindowsCodesAndLeavesTheHostsSignalsAlone) {
@@ -42,11 +36,15 @@ TEST(SpawnPosixTest, AnswersWithTheWindowsCodesAndLeavesTheHostsSignalsAlone) {
   const fs::path plain = dir.path() / "plain.txt";
   testing::WriteBytes(plain, "text");
   const fs::path garbage = dir.path() / "garbage";
-  testing::WriteBytes(garbage,
-                      "\x7f"
-                      "ELF garbage\n");
+  testing::WriteBytes(garbage, std::string("\x7f") + "ELF garbage\n");
   fs::permissions(garbage, fs::perms::owner_all);
-  const PosixSpawnCase cases[] = {
+  sigset_t term, previous_mask;
+  sigemptyset(&term);
+  sigaddset(&term, SIGTERM);
+  ASSERT_EQ(pthread_sigmask(SIG_BLOCK, &term, &previous_mask), 0);
+  const auto previous_int = ::signal(SIGINT, SIG_IGN);
+  const auto previous_chld = ::signal(SIGCHLD, IgnoreChildSignal);
+  testing::ExpectSpawns({
       {false, "", 0},
       {false, "exit 300", 300 % 256},
       {false, "kill -KILL $$", 128 + SIGKILL},
@@ -60,39 +58,20 @@ TEST(SpawnPosixTest, AnswersWithTheWindowsCodesAndLeavesTheHostsSignalsAlone) {
       {true, (plain / "prog").string(), kStartPathNotFound},
       {true, garbage.string(), kStartNotExecutable},
       {true, dir.path().string(), kStartNotExecutable},
-  };
-  sigset_t term, previous_mask;
-  sigemptyset(&term);
-  sigaddset(&term, SIGTERM);
-  ASSERT_EQ(pthread_sigmask(SIG_BLOCK, &term, &previous_mask), 0);
-  struct sigaction ignore {
-  }, handler{}, previous_int, previous_chld, after;
-  ignore.sa_handler = SIG_IGN;
-  handler.sa_handler = IgnoreChildSignal;
-  ASSERT_EQ(sigaction(SIGINT, &ignore, &previous_int), 0);
-  ASSERT_EQ(sigaction(SIGCHLD, &handler, &previous_chld), 0);
-  for (const PosixSpawnCase& c : cases) {
-    SCOPED_TRACE(c.text);
-    const char* text = c.text.c_str();
-    EXPECT_EQ(c.is_program ? StartProgram(text) : RunCommand(text), c.expected);
-  }
-  sigaction(SIGINT, &previous_int, nullptr);
-  sigaction(SIGCHLD, &previous_chld, &after);
+  });
+  ::signal(SIGINT, previous_int);
   pthread_sigmask(SIG_SETMASK, &previous_mask, nullptr);
-  EXPECT_EQ(after.sa_handler, &IgnoreChildSignal);
+  EXPECT_EQ(::signal(SIGCHLD, previous_chld), &IgnoreChildSignal);
 }
 
 TEST(SpawnPosixTest, AHostIgnoringSigchldStillStartsButCannotLearnAnExitCode) {
-  struct sigaction ignore {
-  }, before;
-  ignore.sa_handler = SIG_IGN;
-  ASSERT_EQ(sigaction(SIGCHLD, &ignore, &before), 0);
+  const auto before = ::signal(SIGCHLD, SIG_IGN);
   testing::TempFolder dir;
   const fs::path marker = dir.path() / "marker";
   EXPECT_EQ(StartProgram(("/bin/sh -c \"echo x > " + marker.string() + "\"").c_str()), kStarted);
   EXPECT_EQ(StartProgram("no-such-program-4c1d"), kStartFileNotFound);
   EXPECT_EQ(RunCommand("exit 5"), kCommandNotRun);
-  sigaction(SIGCHLD, &before, nullptr);
+  ::signal(SIGCHLD, before);
   EXPECT_NE(testing::EventualBytes(marker), "");
 }
 

@@ -1,7 +1,5 @@
 // Command launching as every platform answers it: the results of the
 // Windows calls, a command that is waited for and a program that is not.
-#include "utilities/spawn.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -13,25 +11,14 @@
 namespace install::utilities {
 namespace {
 
-struct SpawnCase {
-  bool is_program;  // StartProgram, else RunCommand
-  std::string text;
-  std::int32_t expected;
-};
-
 TEST(SpawnTest, AnswersAsTheWindowsCallsDo) {
-  const SpawnCase cases[] = {
+  testing::ExpectSpawns({
       {false, "exit 3", 3},
       {false, "exit 0", 0},
       {true, "no-such-program-4c1d", kStartFileNotFound},
       {true, "", kStartFileNotFound},
       {true, testing::kNotAProgram, kStartNotExecutable},
-  };
-  for (const SpawnCase& c : cases) {
-    SCOPED_TRACE(c.text);
-    const char* text = c.text.c_str();
-    EXPECT_EQ(c.is_program ? StartProgram(text) : RunCommand(text), c.expected);
-  }
+  });
 }
 
 TEST(SpawnTest, ACommandIsWaitedForAndAProgramIsNot) {

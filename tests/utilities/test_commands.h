@@ -1,8 +1,14 @@
 // Command lines in the form each platform's calls take (chosen in CMake:
-// test_commands_posix.cpp or _win32.cpp).
+// test_commands_posix.cpp or _win32.cpp), and the runner for spawn rows.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <cstdint>
 #include <string>
+#include <vector>
+
+#include "utilities/spawn.h"
 
 namespace install::testing {
 
@@ -15,5 +21,20 @@ extern const char kNotAProgram[];
 
 // A command for the command interpreter that writes to `marker`.
 inline std::string ShellCommandWriting(const std::string& marker) { return "echo made> " + marker; }
+
+struct SpawnCase {
+  bool is_program;  // StartProgram, else RunCommand
+  std::string text;
+  std::int32_t expected;
+};
+
+inline void ExpectSpawns(const std::vector<SpawnCase>& cases) {
+  for (const SpawnCase& c : cases) {
+    const char* text = c.text.c_str();
+    EXPECT_EQ(c.is_program ? utilities::StartProgram(text) : utilities::RunCommand(text),
+              c.expected)
+        << c.text;
+  }
+}
 
 }  // namespace install::testing

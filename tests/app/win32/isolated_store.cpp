@@ -1,7 +1,7 @@
 // Gives the whole test program a private, empty settings store, so that no
 // test sees or touches the real one: HKEY_CURRENT_USER of this process
-// becomes a fresh scratch key.
-#include <gtest/gtest.h>
+// becomes a fresh scratch key, made before the tests run and removed after
+// them.
 #include <windows.h>
 
 #include <string>
@@ -10,28 +10,24 @@ namespace {
 
 constexpr char kScratchKey[] = "Software\\InstallTests";
 
-class IsolatedSettingsStore final : public ::testing::Environment {
- public:
-  void SetUp() override {
-    path_ = std::string(kScratchKey) + "\\" + std::to_string(::GetCurrentProcessId());
-    ::RegDeleteTreeA(HKEY_CURRENT_USER, path_.c_str());
-    ::RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                      &key_, nullptr);
-    ::RegOverridePredefKey(HKEY_CURRENT_USER, key_);
+struct ScratchUserKey {
+  ScratchUserKey() {
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
+    ::RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                      nullptr);
+    ::RegOverridePredefKey(HKEY_CURRENT_USER, key);
   }
-  void TearDown() override {
+  ~ScratchUserKey() {
     ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-    ::RegCloseKey(key_);
-    ::RegDeleteTreeA(HKEY_CURRENT_USER, path_.c_str());
+    ::RegCloseKey(key);
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
     // Goes only once no other program's key is left in it.
     ::RegDeleteKeyA(HKEY_CURRENT_USER, kScratchKey);
   }
 
- private:
-  std::string path_;
-  HKEY key_ = nullptr;
-};
-
-const auto* const kIsolatedStore = ::testing::AddGlobalTestEnvironment(new IsolatedSettingsStore);
+  const std::string path =
+      std::string(kScratchKey) + "\\" + std::to_string(::GetCurrentProcessId());
+  HKEY key = nullptr;
+} const kIsolatedStore;
 
 }  // namespace

@@ -46,10 +46,9 @@ TEST(LibraryResources, TheDialogAndTheVersionRecordAreAsDesigned) {
   ASSERT_NE(found, nullptr);
   const auto* dialog =
       static_cast<const DLGTEMPLATE*>(::LockResource(::LoadResource(module, found)));
-  EXPECT_EQ(dialog->style, 0x80C000C0u);
-  EXPECT_EQ(dialog->dwExtendedStyle, 0u);
-  EXPECT_EQ(dialog->cx, 246);
-  EXPECT_EQ(dialog->cy, 101);
+  EXPECT_EQ(
+      std::vector<int>({int(dialog->style), int(dialog->dwExtendedStyle), dialog->cx, dialog->cy}),
+      std::vector<int>({int(0x80C000C0u), 0, 246, 101}));
   const WORD* p = reinterpret_cast<const WORD*>(dialog + 1);
   std::vector<std::string> read;  // menu, class, title, point size, font, items
   for (int i = 0; i < 3; ++i) read.push_back(ReadString(p));
@@ -66,8 +65,7 @@ TEST(LibraryResources, TheDialogAndTheVersionRecordAreAsDesigned) {
       "50810080 106,34,133,14 id 1001 class FFFF0081 ''",
       "50020002 7,59,95,8 id -1 class FFFF0082 'Company Name:'",
       "50810080 106,57,133,14 id 1002 class FFFF0081 ''",
-      "50010001 106,80,50,14 id 1 class FFFF0080 '&Accept'",
-  };
+      "50010001 106,80,50,14 id 1 class FFFF0080 '&Accept'"};
   EXPECT_EQ(read, expected);
   ::FreeLibrary(module);
 
@@ -84,9 +82,8 @@ TEST(LibraryResources, TheDialogAndTheVersionRecordAreAsDesigned) {
             std::vector<DWORD>({0x10000, 0x10000, 0x10000, 0x10000, 0, VOS__WINDOWS32, VFT_DLL}));
   ASSERT_TRUE(::VerQueryValueA(info.data(), "\\VarFileInfo\\Translation",
                                reinterpret_cast<void**>(&translation), &size));
-  ASSERT_EQ(size, 4u);
-  EXPECT_EQ(translation[0], 0x0409);
-  EXPECT_EQ(translation[1], 0x04B0);
+  EXPECT_EQ(std::vector<WORD>(translation, translation + size / 2),
+            std::vector<WORD>({0x0409, 0x04B0}));
   const std::pair<const char*, const char*> strings[] = {
       {"Comments", "InstallDLL"},      {"CompanyName", "Halvemark"},
       {"FileDescription", ""},         {"FileVersion", "1, 0, 1, 0"},
