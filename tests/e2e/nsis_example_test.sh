@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# nsis_example_test.sh WINE TARGET INSTALL_DLL SAMPLE_HOST [interactive]:
+# nsis_example_test.sh WINE INSTALL_DLL SAMPLE_HOST TARGET [interactive]:
 # builds the example installer for TARGET and, in a fresh Wine prefix with a
 # sample host folder, runs it and its uninstaller silently, then with bad
 # input, checking the host's files byte for byte and the registry. With
 # "interactive" it installs once more through the User Information dialog.
 set -euo pipefail
 WINE=$1
-target=$2
-dll=$3
-sample_host=$4
+dll=$2
+sample_host=$3
+target=$4
 source "$(dirname "$0")/wine_e2e.sh"
 require_tools makensis
 script=$(dirname "$0")/../../examples/nsis/plugin-setup.nsi
@@ -66,7 +66,13 @@ if [ "${5:-}" = interactive ]; then
   setup=$!
   press "$(wait_for_window "SampleBlur plug-in Setup: Installation Folder")" Return
   refuse_then_accept_user_info "Jane Roe" "Example Ltd"
-  press "$(wait_for_window "SampleBlur plug-in Setup: Completed")" Return
+  completed=$(wait_for_window "SampleBlur plug-in Setup: Completed")
+  # The Close button may take a moment to become the default one.
+  for try in 1 2 3 4 5; do
+    press "$completed" Return || true
+    sleep 1
+    kill -0 $setup 2>/dev/null || break
+  done
   wait "$setup"
   "$(dirname "$WINE")/wineserver" -w
   expect_bytes "host.cfg after an interactive install" "$host/host.cfg" "$installed"

@@ -1,29 +1,41 @@
 #!/usr/bin/env bash
-# removal_kill_test.sh PREFIX INSTALLCTL RUNNER...: kills the Wine process
-# running ExZKCFG_RemovePluginRefs on a large file at moments spread over its
-# run, and checks that the file is each time byte for byte the old content or
-# the new one, never anything else.
+# removal_kill_test.sh PREFIX NATIVE_INSTALLCTL INSTALLCTL RUNNER...: the
+# Windows build must rewrite a large, awkward file into the same bytes as the
+# native build, and when its Wine process is killed at moments spread over
+# the run, the file must each time hold the old bytes or the new ones.
 set -euo pipefail
 prefix=$1
-installctl=$2
-shift 2
+native=$2
+installctl=$3
+shift 3
 kills=24
 work=$prefix/drive_c/install-kill
+request='C:\install-kill\host.cfg*shine'
 rm -rf "$work"
 mkdir -p "$work"
 trap 'rm -rf "$work"' EXIT
-awk 'BEGIN { printf "ZKCO 1\r\n0\r\n"
-             for (i = 0; i < 200000; i++) printf "Plugin C:\\Plugins\\Shine%d.dll\r\nWindow %d 480\n", i, i }' \
-  >"$work/old.cfg"
 
-request='C:\install-kill\host.cfg*shine'
+# Mixed line ends, blank and space-led lines, lone CRs, long lines, eight-bit
+# bytes and a Ctrl-Z; lines cross the ends of read blocks.
+awk 'BEGIN { long = sprintf("%700s", ""); gsub(/ /, "x", long)
+  printf "ZKCO 7\r\n0\r\n"
+  for (i = 0; i < 3000; i++)
+    printf "Window %d 480\r\n   Toolbar  left \t top\n\n   \r\nKey\tTabbed\nLone\rCR\r\n" \
+           "Plugin C:\\Plug-ins\\%sSHINE.dll\r\nplugin shine.dll\r\nPlugin Other.dll\n" \
+           "Caf\351 %s\r\nPlugin\r\nPlugin shine%d\r\n", i, long, long, i
+  printf "Last line\032Plugin Ignored\r\n" }' >"$work/old.cfg"
+cp "$work/old.cfg" "$work/new.cfg"
+[ "$("$native" ExZKCFG_RemovePluginRefs "$work/new.cfg*shine")" = 0 ]
+cmp -s "$work/old.cfg" "$work/new.cfg" && { echo "FAIL: the native removal changed nothing"; exit 1; }
+
 cp "$work/old.cfg" "$work/host.cfg"
+answer=$("$@" "$installctl" --value 3956250 ExZKCFG_RemovePluginRefs "$request")
+cmp -s "$work/host.cfg" "$work/old.cfg" || { echo "FAIL: a refused token changed the file"; exit 1; }
 start=$(date +%s%N)
-answer=$("$@" "$installctl" ExZKCFG_RemovePluginRefs "$request")
-[ "${answer%$'\r'}" = 0 ] || { echo "FAIL: the uninterrupted removal answered $answer"; exit 1; }
+answer=$answer$("$@" "$installctl" ExZKCFG_RemovePluginRefs "$request")
 run_ns=$(($(date +%s%N) - start))
-mv "$work/host.cfg" "$work/new.cfg"
-cmp -s "$work/old.cfg" "$work/new.cfg" && { echo "FAIL: the removal changed nothing"; exit 1; }
+[ "$(tr -d '\r\n' <<<"$answer")" = 00 ] || { echo "FAIL: the removals answered $answer"; exit 1; }
+cmp "$work/host.cfg" "$work/new.cfg" || { echo "FAIL: the Windows rewrite differs from the native one"; exit 1; }
 
 old=0 new=0 other=0
 for ((kill = 1; kill <= kills; kill++)); do

@@ -1,6 +1,5 @@
-# Sourced by the scripts that drive Windows programs of this build under Wine
-# on a virtual screen: a scratch folder removed on exit, the checks, and the
-# reading of the prefix's registry. Needs WINE (a Wine loader) set.
+# Sourced by the tests that drive Windows programs under Wine on a virtual
+# screen. Needs WINE (a Wine loader) set.
 WORK=$(mktemp -d)
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-desktop.sh"
 trap 'stop_desktop; rm -rf "$WORK"' EXIT
@@ -29,8 +28,7 @@ expect_bytes() {  # expect_bytes WHAT FILE PRINTF-FORMAT
   expect "$1" "$(od -An -c "$2" 2>&1)" "$(printf "$3" | od -An -c)"
 }
 
-# Runs a Windows program, waits until every process of the prefix has ended
-# and prints the program's exit code.
+# Prints the program's exit code once every process of the prefix has ended.
 run_windows() {
   local code=0
   "$WINE" "$@" >/dev/null 2>&1 || code=$?
@@ -38,8 +36,7 @@ run_windows() {
   echo "$code"
 }
 
-# Prints the values of the given keys of HKEY_CURRENT_USER, as user.reg holds
-# them (backslashes doubled), one "key: value" a line.
+# Prints the values of keys of HKEY_CURRENT_USER as user.reg holds them.
 registry_values() {
   local key
   for key in "$@"; do
