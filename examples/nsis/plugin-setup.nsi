@@ -1,7 +1,7 @@
 ; Installs the SampleBlur plug-in into the host application's folder and
 ; registers it in the host's configuration file, using Install.dll for
-; every step that talks to the host: each of its seven exports appears here
-; once, with its result checked.
+; every step that talks to the host: all seven of its exports are used here,
+; each result checked as the library's README describes.
 ;
 ; Build one target at a time (x86-ansi, x86-unicode or amd64-unicode); each
 ; takes the Install.dll of its bitness from the build folders:
@@ -11,7 +11,8 @@
 ; Options of the built installer, besides /S (silent) and /D=host folder:
 ;   /USER=name /COMPANY=name  on a silent install, the values recorded in
 ;                             place of the User Information dialog
-;   /LOG=path                 Install.dll appends one line per call to this file
+;   /LOG=path                 put in the INSTALL_LOG environment variable
+;                             before the library's first call (its call log)
 
 !define /ifndef TARGET x86-unicode
 Target ${TARGET}
