@@ -1,7 +1,5 @@
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(INSTALL_MINGW_TRIPLE i686-w64-mingw32)
+# Debian's wine32; it runs 32-bit programs in the 64-bit prefixes wine64 makes.
+set(INSTALL_WINE_LOADER /usr/lib/wine/wine)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
-# A 32-bit Wine, where one is installed, runs the 32-bit tests.
-if(EXISTS /usr/lib/wine/wine)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh /usr/lib/wine/wine)
-endif()

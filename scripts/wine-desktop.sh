@@ -35,11 +35,15 @@ stop_desktop() {
   [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null || true
 }
 
-# Waits until a visible window has exactly this title; prints its id.
+# Waits until a visible window has exactly this title; prints its id. A
+# search fails outright when a window goes away while it looks, so it polls.
 wait_for_window() {
-  local id
-  id=$(timeout 60 xdotool search --sync --onlyvisible --name "^$1\$" | head -1) || true
-  [ -n "$id" ] || { echo "no window titled '$1'" >&2; return 1; }
+  local id tries=0
+  until id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1) && [ -n "$id" ]; do
+    sleep 0.2
+    tries=$((tries + 1))
+    [ $tries -lt 300 ] || { echo "no window titled '$1'" >&2; return 1; }
+  done
   echo "$id"
 }
 

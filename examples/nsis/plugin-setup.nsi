@@ -1,0 +1,176 @@
+; Installs the SampleBlur plug-in into the host application's folder and
+; registers it in the host's configuration file, using Install.dll for
+; every step that talks to the host: all seven of its exports are used here,
+; each result checked as the library's README describes.
+;
+; Build one target at a time (x86-ansi, x86-unicode or amd64-unicode); each
+; takes the Install.dll of its bitness from the build folders:
+;   makensis -DTARGET=x86-unicode plugin-setup.nsi
+;   makensis -DTARGET=amd64-unicode -DINSTALL_DLL=path\to\Install.dll plugin-setup.nsi
+;
+; Options of the built installer, besides /S (silent) and /D=host folder:
+;   /USER=name /COMPANY=name  on a silent install, the values recorded in
+;                             place of the User Information dialog
+;   /LOG=path                 put in the INSTALL_LOG environment variable
+;                             before the library's first call (its call log)
+
+!define /ifndef TARGET x86-unicode
+Target ${TARGET}
+!if ${TARGET} == amd64-unicode
+  !define /ifndef INSTALL_DLL ../../build/win64/bin/Install.dll
+!else
+  !define /ifndef INSTALL_DLL ../../build/win32/bin/Install.dll
+!endif
+!define /ifndef OUTFILE SampleBlur-setup-${TARGET}.exe
+
+!include FileFunc.nsh
+!include LogicLib.nsh
+
+; The access token the gated exports want in their integer argument.
+!define /ifndef TOKEN 3956249
+!define PLUGIN SampleBlur
+!define PLUGIN_DIR "Plugins\${PLUGIN}"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PLUGIN}"
+
+Name "${PLUGIN} plug-in"
+OutFile "${OUTFILE}"
+InstallDir "$PROGRAMFILES\Host"
+RequestExecutionLevel user
+ShowInstDetails show
+
+Page directory
+Page instfiles
+UninstPage instfiles
+
+Var HostDir
+
+; Puts Install.dll where System::Call finds it and makes sure it answers
+; before anything else happens.
+!macro LoadInstallLibrary
+  ${GetParameters} $R9
+  ClearErrors
+  ${GetOptions} $R9 "/LOG=" $R0
+  ${IfNot} ${Errors}
+    System::Call 'kernel32::SetEnvironmentVariable(t "INSTALL_LOG", t "$R0")'
+  ${EndIf}
+  InitPluginsDir
+  File /oname=$PLUGINSDIR\Install.dll "${INSTALL_DLL}"
+  System::Call '"$PLUGINSDIR\Install.dll"::AreYouThere(p 0, *i 0, m "") i .r0 ?c'
+  ${If} $0 != 1
+    MessageBox MB_OK|MB_ICONSTOP "Install.dll could not be loaded ($0): setup cannot go on." /SD IDOK
+    Abort
+  ${EndIf}
+!macroend
+
+Function .onInit
+  !insertmacro LoadInstallLibrary
+FunctionEnd
+
+Function un.onInit
+  !insertmacro LoadInstallLibrary
+FunctionEnd
+
+Function RecordUserInfo
+  ${If} ${Silent}
+    ; A silent install shows no dialog: the values come from /USER= and
+    ; /COMPANY= and are written here, where RequestUserInfo writes them.
+    ${GetParameters} $R9
+    ClearErrors
+    ${GetOptions} $R9 "/USER=" $R0
+    ${If} ${Errors}
+    ${OrIf} $R0 == ""
+      Abort "A silent install needs /USER=name."
+    ${EndIf}
+    ${GetOptions} $R9 "/COMPANY=" $R1
+    ${If} $R1 == ""
+      StrCpy $R1 "(none)"
+    ${EndIf}
+    WriteRegStr HKCU "Software\Halvemark\Installation" "UserName" "$R0"
+    WriteRegStr HKCU "Software\Halvemark\Installation" "CompanyName" "$R1"
+    DetailPrint "Silent install: user name and company taken from /USER= and /COMPANY=."
+    Return
+  ${EndIf}
+  System::Call '"$PLUGINSDIR\Install.dll"::RequestUserInfo(p $HWNDPARENT, *i ${TOKEN}, m "") i .r0 ?c'
+  ${If} $0 == -1
+    Abort "Install.dll refused the access token."
+  ${ElseIf} $0 != 1
+    Abort "Setup needs a user name."
+  ${EndIf}
+FunctionEnd
+
+; Stops setup with the words of the result table unless the edit whose
+; result is in $0 was done. The two edit exports answer 0 for a refused
+; token too; a done request also has its first "*" turned into the end of
+; the text, so $3, the request as the call left it, reads as the path alone.
+!macro CheckEditResult FILE
+  StrCpy $R0 ""
+  ${If} $0 == 0
+    StrCmp $3 "${FILE}" +2
+      StrCpy $R0 "Install.dll refused the access token; ${FILE} is unchanged."
+  ${ElseIf} $0 == 1
+    StrCpy $R0 "${FILE} is missing or may not be read: is the host installed there?"
+  ${ElseIf} $0 == 4
+    StrCpy $R0 "${FILE} is not a host configuration file; it is unchanged."
+  ${ElseIf} $0 == 5
+    StrCpy $R0 "${FILE} has a damaged header; it is unchanged."
+  ${Else}
+    StrCpy $R0 "${FILE} could not be opened, written or replaced; it is as it was."
+  ${EndIf}
+  ${If} $R0 != ""
+    MessageBox MB_OK|MB_ICONSTOP "$R0 (code $0)" /SD IDOK
+    Abort "$R0 (code $0)"
+  ${EndIf}
+!macroend
+
+Section "${PLUGIN}"
+  Call RecordUserInfo
+  StrCpy $HostDir $INSTDIR
+
+  System::Call '"$PLUGINSDIR\Install.dll"::GetDirSizeKB(p 0, *i 0, m "$INSTDIR\${PLUGIN_DIR}") i .r0 ?c'
+  ${If} $0 > 0
+    DetailPrint "Replacing an earlier installation of ${PLUGIN} ($0 KB)."
+  ${EndIf}
+
+  ; In System::Call a text that holds double quotes goes between backquotes.
+  ${If} ${FileExists} "$HostDir\host.cfg"
+    System::Call '"$PLUGINSDIR\Install.dll"::DOSSpawn(p $HWNDPARENT, *i ${TOKEN}, m `copy /y "$HostDir\host.cfg" "$HostDir\host.cfg.bak"`) i .r1 ?c'
+    ${If} $1 != 0
+      MessageBox MB_OK|MB_ICONSTOP "Could not back up $HostDir\host.cfg (code $1)." /SD IDOK
+      Abort
+    ${EndIf}
+  ${EndIf}
+
+  ; Taking out an earlier registration first keeps a reinstall from listing
+  ; the plug-in twice, and refuses a file that is not the host's.
+  System::Call '"$PLUGINSDIR\Install.dll"::ExZKCFG_RemovePluginRefs(p $HWNDPARENT, *i ${TOKEN}, m "$HostDir\host.cfg*${PLUGIN}" r3) i .r0 ?c'
+  !insertmacro CheckEditResult "$HostDir\host.cfg"
+  System::Call '"$PLUGINSDIR\Install.dll"::ExZKCFG_AppendBuffer(p $HWNDPARENT, *i ${TOKEN}, m "$HostDir\host.cfg*Plugin $HostDir\${PLUGIN_DIR}\${PLUGIN}.dll" r3) i .r0 ?c'
+  !insertmacro CheckEditResult "$HostDir\host.cfg"
+
+  ; The plug-in's own files; a real installer adds its DLL here.
+  SetOutPath "$INSTDIR\${PLUGIN_DIR}"
+  File "${PLUGIN}.ini"
+  WriteUninstaller "$INSTDIR\${PLUGIN_DIR}\Uninstall.exe"
+
+  System::Call '"$PLUGINSDIR\Install.dll"::GetDirSizeKB(p 0, *i 0, m "$INSTDIR\${PLUGIN_DIR}") i .r0 ?c'
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${PLUGIN} plug-in"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" "$\"$INSTDIR\${PLUGIN_DIR}\Uninstall.exe$\""
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" $0
+
+  System::Call '"$PLUGINSDIR\Install.dll"::WINSpawn(p $HWNDPARENT, *i ${TOKEN}, m `"$HostDir\Host.exe" /first-run`) i .r2 ?c'
+  ${If} $2 <= 31
+    MessageBox MB_OK "Could not start the host application (code $2)" /SD IDOK
+  ${EndIf}
+SectionEnd
+
+Section "Uninstall"
+  ; The uninstaller lives in the plug-in's folder, two levels below the host's.
+  ${GetParent} $INSTDIR $HostDir
+  ${GetParent} $HostDir $HostDir
+  System::Call '"$PLUGINSDIR\Install.dll"::ExZKCFG_RemovePluginRefs(p $HWNDPARENT, *i ${TOKEN}, m "$HostDir\host.cfg*${PLUGIN}" r3) i .r0 ?c'
+  !insertmacro CheckEditResult "$HostDir\host.cfg"
+  Delete "$INSTDIR\${PLUGIN}.ini"
+  Delete "$INSTDIR\Uninstall.exe"
+  RMDir "$INSTDIR"
+  DeleteRegKey HKCU "${UNINSTALL_KEY}"
+SectionEnd

@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# nsis_example_test.sh WINE INSTALL_DLL SAMPLE_HOST TARGET [interactive]:
+# builds the example installer for TARGET and, in a fresh Wine prefix with a
+# sample host folder, runs it and its uninstaller silently, then with bad
+# input, checking the host's files byte for byte and the registry. With
+# "interactive" it installs once more through the User Information dialog.
+set -euo pipefail
+WINE=$1
+dll=$2
+sample_host=$3
+target=$4
+source "$(dirname "$0")/wine_e2e.sh"
+require_tools makensis
+script=$(dirname "$0")/../../examples/nsis/plugin-setup.nsi
+build() {  # build NAME DEFINE...
+  makensis -V1 -DTARGET="$target" -DOUTFILE="$WORK/$1.exe" "${@:2}" "$script"
+}
+build setup -DINSTALL_DLL="$dll"
+build refused-token -DINSTALL_DLL="$dll" -DTOKEN=42
+build no-library -DINSTALL_DLL="$script"
+start_desktop
+
+host=$WINEPREFIX/drive_c/Host
+plugin=$host/Plugins/SampleBlur
+installation='Software\\Halvemark\\Installation'
+uninstall='Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\SampleBlur'
+before='ZKCO 3\r\n0\r\nWindow 640 480\r\nPlugin C:\\Old\\SAMPLEBLUR.dll\r\nPlugin C:\\Other.dll\n'
+removed='ZKCO 3\r\n0 \r\nWindow 640 480\r\nPlugin C:\\Other.dll\r\n'
+installed="${removed}Plugin C:\\\\Host\\\\Plugins\\\\SampleBlur\\\\SampleBlur.dll\r\n"
+mkdir -p "$host"
+cp "$sample_host" "$host/Host.exe"
+printf "$before" >"$host/host.cfg"
+
+expect "silent install" "$(run_windows "$WORK/setup.exe" /S /USER=Jane /COMPANY=Acme \
+  '/LOG=C:\install.log' '/D=C:\Host')" 0
+expect_bytes "host.cfg after install" "$host/host.cfg" "$installed"
+expect_bytes "host.cfg.bak from DOSSpawn" "$host/host.cfg.bak" "$before"
+expect_bytes "host started by WINSpawn" "$host/started.txt" '/first-run\n1\n'
+size_kb=$(find "$plugin" -type f -printf '%s\n' | awk '{kb += int($1 / 1024)} END {printf "%08x", kb}')
+expect "registry after install" "$(registry_values "$installation" "$uninstall")" \
+  "[$installation] \"CompanyName\"=\"Acme\"
+[$installation] \"UserName\"=\"Jane\"
+[$uninstall] \"DisplayName\"=\"SampleBlur plug-in\"
+[$uninstall] \"EstimatedSize\"=dword:$size_kb
+[$uninstall] \"UninstallString\"=\"\\\"C:\\\\Host\\\\Plugins\\\\SampleBlur\\\\Uninstall.exe\\\"\""
+
+expect "silent uninstall" "$(run_windows "$plugin/Uninstall.exe" /S)" 0
+expect_bytes "host.cfg after uninstall" "$host/host.cfg" "$removed"
+expect "files after uninstall" "$(cd "$host" && find . | sort | tr '\n' ' ')" \
+  ". ./Host.exe ./Plugins ./host.cfg ./host.cfg.bak ./started.txt "
+expect "registry after uninstall" "$(registry_values "$uninstall")" ""
+
+# A library that does not load, a refused token and a missing configuration
+# file stop setup with code 2, before anything is installed.
+expect "no library" "$(run_windows "$WORK/no-library.exe" /S /USER=Jane '/D=C:\Host')" 2
+expect "refused token" "$(run_windows "$WORK/refused-token.exe" /S /USER=Jane '/D=C:\Host')" 2
+expect_bytes "host.cfg after a refused token" "$host/host.cfg" "$removed"
+rm "$host/host.cfg"
+expect "missing host.cfg" "$(run_windows "$WORK/setup.exe" /S /USER=Jane '/D=C:\Host')" 2
+expect "files after refusals" "$(cd "$host" && find . | sort | tr '\n' ' ')" \
+  ". ./Host.exe ./Plugins ./host.cfg.bak ./started.txt "
+
+if [ "${5:-}" = interactive ]; then
+  printf "$before" >"$host/host.cfg"
+  "$WINE" "$WORK/setup.exe" '/D=C:\Host' >/dev/null 2>&1 &
+  setup=$!
+  press "$(wait_for_window "SampleBlur plug-in Setup: Installation Folder")" Return
+  refuse_then_accept_user_info "Jane Roe" "Example Ltd"
+  completed=$(wait_for_window "SampleBlur plug-in Setup: Completed")
+  # The Close button may take a moment to become the default one.
+  for try in 1 2 3 4 5; do
+    press "$completed" Return || true
+    sleep 1
+    kill -0 $setup 2>/dev/null || break
+  done
+  wait "$setup"
+  "$(dirname "$WINE")/wineserver" -w
+  expect_bytes "host.cfg after an interactive install" "$host/host.cfg" "$installed"
+  expect "registry after an interactive install" "$(registry_values "$installation")" \
+    "[$installation] \"CompanyName\"=\"Example Ltd\"
+[$installation] \"UserName\"=\"Jane Roe\""
+fi
+exit $fail
