@@ -37,6 +37,11 @@ expect_bytes "host.cfg after install" "$host/host.cfg" "$installed"
 expect_bytes "host.cfg.bak from DOSSpawn" "$host/host.cfg.bak" "$before"
 expect_bytes "host started by WINSpawn" "$host/started.txt" '/first-run\n1\n'
 size_kb=$(find "$plugin" -type f -printf '%s\n' | awk '{kb += int($1 / 1024)} END {printf "%08x", kb}')
+expect "log of the install: export, token, result" "$(sed -E \
+  's/.* pid=[0-9]+ ([A-Za-z_]+) token=([a-z-]+) .*result=(-?[0-9]+).*/\1 \2 \3/' \
+  "$WINEPREFIX/drive_c/install.log" | tr -d '\r' | tr '\n' ' ')" \
+  "AreYouThere not-gated 1 GetDirSizeKB not-gated 0 DOSSpawn accepted 0 ExZKCFG_RemovePluginRefs accepted 0 \
+ExZKCFG_AppendBuffer accepted 0 GetDirSizeKB not-gated $((16#$size_kb)) WINSpawn accepted 33 "
 expect "registry after install" "$(registry_values "$installation" "$uninstall")" \
   "[$installation] \"CompanyName\"=\"Acme\"
 [$installation] \"UserName\"=\"Jane\"
