@@ -71,13 +71,11 @@ TEST(Exports, EachCallAnswersAndChangesOnlyWhatItShould) {
       }
     }
   }
-  installctl::SetEnvironmentValue("INSTALL_LOG", nullptr);
   for (const Call& c : calls) {
     SCOPED_TRACE(c.text + " " + std::to_string(c.token));
     TempFolder folder;
-    const auto in_folder = [&](std::string text) {
-      return text.find('@') == std::string::npos ? text
-                                                 : text.replace(text.find('@'), 1, folder.File(""));
+    const auto in_folder = [&](const std::string& text) {
+      return std::regex_replace(text, std::regex("@"), folder.File(""));
     };
     WriteBytes(folder.path() / "host.cfg", kConfig);
     WriteBytes(folder.path() / "blocked.cfg", kConfig);
