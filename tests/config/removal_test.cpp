@@ -5,10 +5,6 @@
 // every kind of file, leftover and failing disk.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <string>
-#include <vector>
-
 #include "config/line_append.h"
 #include "config/plugin_removal.h"
 #include "config/temp_path.h"
@@ -17,25 +13,21 @@
 #include "support/folder_watch.h"
 #include "support/test_files.h"
 
-namespace install {
+namespace install::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ReadBytes;
-using testing::WriteBytes;
 constexpr std::int32_t kDone = INSTALL_EDIT_DONE, kNotHost = INSTALL_EDIT_NOT_HOST_FILE,
                        kBadSecond = INSTALL_EDIT_BAD_SECOND_HEADER;
 
-struct RewriteCase {
-  std::string input;
-  std::string plugin;
-  std::int32_t result;
-  std::string output;  // the rewritten file when `result` is kDone
-};
-
-std::vector<RewriteCase> RewriteCases() {
+TEST(PluginRemoval, RewritesEachCaseInChunksAndInPlaceAndASecondRunChangesNothing) {
   const std::string long_value(1000, 'v'), long_name(300, 'N');
-  return {
+  // `output`: the rewritten file, or empty when the file is refused.
+  const struct {
+    std::string input, plugin;
+    std::int32_t result;
+    std::string output;
+  } cases[] = {
       // Only body lines keyed exactly "Plugin" whose rest names the plug-in go.
       {"MDOP\r\nPlugin foo.dll\r\nPlugin FOO2.dll\r\nPlugin bar.dll\r\n", "foo", kDone,
        "MDOP \r\nPlugin bar.dll\r\n"},
@@ -82,44 +74,37 @@ std::vector<RewriteCase> RewriteCases() {
       {"MDOP\nKey caf\xE9 \xFF\nPlugin \xE9t\xE9\n", "\xE9T\xE9", kDone,
        "MDOP \r\nKey caf\xE9 \xFF\r\n"},
   };
-}
-
-TEST(PluginRemoval, RewritesEachCaseInChunksAndInPlaceAndASecondRunChangesNothing) {
-  for (const RewriteCase& c : RewriteCases()) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.input));
-    const bool done = c.result == kDone;
     for (std::size_t chunk : {1, 2, 7, 64, 1 << 20}) {
       for (std::size_t block : {std::size_t{16}, config::kRewriteBlockSize}) {
-        const auto stream = testing::RewriteInChunks(c.input, c.plugin, chunk, block);
+        const auto stream = RewriteInChunks(c.input, c.plugin, chunk, block);
         EXPECT_EQ(stream.result, c.result) << chunk << " " << block;
-        if (done) {
-          EXPECT_EQ(stream.bytes, c.output) << chunk << " " << block;
-        }
+        EXPECT_EQ(stream.bytes, c.output) << chunk << " " << block;
         // Each output fits a block: it leaves in one write, not a line at a time.
-        if (block == config::kRewriteBlockSize) {
-          EXPECT_LE(stream.writes, 1);
-        }
+        EXPECT_TRUE(block < config::kRewriteBlockSize || stream.writes <= 1);
       }
     }
-    testing::TempFolder folder;
+    TempFolder folder;
     const std::string file = folder.File("host.cfg");
     WriteBytes(file, c.input);
-    testing::FolderWatch watch(folder.path());
-    EXPECT_EQ(RemovePluginRefs(file.c_str(), c.plugin.c_str()), c.result);
-    EXPECT_EQ(ReadBytes(file), done ? c.output : c.input);
-    EXPECT_EQ(testing::Listing(folder.path()), std::set<std::string>{"host.cfg"});
+    FolderWatch watch(folder.path());
+    for (int run = 1; run <= 2; ++run) {
+      EXPECT_EQ(RemovePluginRefs(file.c_str(), c.plugin.c_str()), c.result) << "run " << run;
+      EXPECT_EQ(ReadBytes(file), c.result == kDone ? c.output : c.input) << "run " << run;
+      EXPECT_EQ(Listing(folder.path()), std::set<std::string>{"host.cfg"});
+    }
     // The path names a whole file throughout: the copy is renamed onto it,
     // never written in place, and the old file is never deleted first.
-    EXPECT_EQ(watch.ChangesTo("host.cfg"), done ? "replaced" : "");
-    EXPECT_EQ(RemovePluginRefs(file.c_str(), c.plugin.c_str()), c.result);
-    EXPECT_EQ(ReadBytes(file), done ? c.output : c.input) << "after a second run";
+    EXPECT_EQ(watch.ChangesTo("host.cfg"), c.result == kDone ? "replaced" : "");
   }
 }
 
 TEST(PluginRemoval, TemporaryNameReplacesTheFileNamesExtension) {
-  struct Case {
+  // `own`: the file would be its own temporary.
+  struct {
     std::string_view path, temporary;
-    bool own;  // the file would be its own temporary
+    bool own;
   } cases[] = {
       {"C:\\Host\\host.cfg", "C:\\Host\\host.TMP", false},
       {"host", "host.TMP", false},
@@ -190,8 +175,8 @@ TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
       {kRemove, kFile, kSample, "a", 6, nullptr, "host.TMP"},
       {kRemove, kFile, kSample, "a", 6, nullptr, "host.tmp"},
       {kRemove, kFile, kSample, "a", 6, nullptr, kLongest},
-      // The new file keeps the old permissions; a leftover temporary, even a link,
-      // is replaced or removed, never written through.
+      // The new file keeps the old permissions; a leftover temporary, even a link
+      // to the bystander file, is replaced or removed, never written through.
       {kRemove, kOwnerOnly, kSample, "a.dll", 0, rewritten},
       {kRemove, kLeftoverFile, kSample, "a.dll", 0, rewritten},
       {kRemove, kLeftoverFile, kNotes, "a", 4, nullptr},
@@ -208,40 +193,38 @@ TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(&c - cases);
-    testing::TempFolder folder;
-    std::string name = c.name;
-    if (name == kLongest) name = std::string(kLongestPath - folder.File("").size() - 3, 'h') + ".c";
-    const std::string file = folder.File(name);
-    std::set<std::string> listing{name};
-    const bool is_file = c.situation != kFolder && c.situation != kNoFile;
+    TempFolder folder;
+    const std::string name =
+        c.name != kLongest ? c.name
+                           : std::string(kLongestPath - folder.File("").size() - 3, 'h') + ".c";
+    const std::string file = folder.File(name), bystander = folder.File("bystander");
+    WriteBytes(bystander, "precious");
+    std::set<std::string> listing{name, "bystander"};
+    if (c.situation == kNoFile) listing.erase(name);
     if (c.situation == kFolder) fs::create_directory(file);
-    if (is_file) WriteBytes(file, c.before);
+    if (c.situation != kFolder && c.situation != kNoFile) WriteBytes(file, c.before);
     if (c.situation == kOwnerOnly) fs::permissions(file, fs::perms::owner_all);
     if (c.situation == kReadOnly) {
       fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-      if (testing::CanWriteDespitePermissions(file)) continue;  // a superuser may write it
+      if (CanWriteDespitePermissions(file)) continue;  // a superuser may write it
     }
     if (c.situation == kLeftoverFile) WriteBytes(folder.File("host.TMP"), "left over");
-    if (c.situation == kLeftoverLink) {
-      WriteBytes(folder.File("victim"), "precious");
-      std::error_code no_links;
-      fs::create_symlink(folder.File("victim"), folder.File("host.TMP"), no_links);
-      if (no_links) continue;
-      listing.insert("victim");
-    }
+    std::error_code no_links;
+    if (c.situation == kLeftoverLink)
+      fs::create_symlink(bystander, folder.File("host.TMP"), no_links);
+    if (no_links) continue;
     const fs::perms permissions = fs::status(file).permissions();
     if (c.fault != kNoFault) platform::InjectFaultForTesting(c.fault, platform::Error::kIo, c.nth);
     EXPECT_EQ(c.operation(file.c_str(), c.operand), c.result);
     platform::ClearFaultsForTesting();
 
-    if (c.situation == kNoFile) listing.clear();
-    EXPECT_EQ(testing::Listing(folder.path()), listing);
+    EXPECT_EQ(Listing(folder.path()), listing);
     EXPECT_EQ(fs::status(file).permissions(), permissions);
     EXPECT_TRUE(c.situation != kFolder || fs::is_empty(file));
-    EXPECT_TRUE(c.situation != kLeftoverLink || ReadBytes(folder.File("victim")) == "precious");
-    EXPECT_TRUE(!is_file || ReadBytes(file) == (c.after != nullptr ? c.after : c.before));
+    EXPECT_EQ(ReadBytes(bystander), "precious");
+    EXPECT_EQ(ReadBytes(file), c.after != nullptr ? c.after : c.before);
   }
 }
 
 }  // namespace
-}  // namespace install
+}  // namespace install::testing

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <algorithm>
-#include <cstdint>
 #include <string>
 
 #include "config/plugin_ref_filter.h"

@@ -1,99 +1,106 @@
-// The exports through the shared library, as a setup program calls them.
+// The exports through the shared library, as a setup program calls them:
+// what each returns, what it leaves in the caller's text, the integer and
+// the folder, and the one line the diagnostic log (INSTALL_LOG) then holds.
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
 #include <vector>
 
 #include "install.h"
+#include "library.h"
 #include "support/test_files.h"
 
+namespace install::testing {
 namespace {
 
-using install::testing::Buffer;
-using install::testing::Listing;
-using install::testing::ReadBytes;
-using install::testing::TempFolder;
-using install::testing::WriteBytes;
-using Names = std::set<std::string>;
-constexpr char kConfig[] = "MDOP\r\nPlugin A.dll\r\n";
+using namespace std::string_literals;
+constexpr std::int64_t kNull = INT64_MIN, kToken = INSTALL_ACCESS_TOKEN;
+const std::string kNullText = "<null>", kConfig = "MDOP\r\nPlugin A.dll\r\n";
+const std::string kWhenAndWho = R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z pid=\d+ )";
 
-TEST(Exports, AWrongTokenIsRefusedWithNoSideEffectAtAll) {
-#define INSTALL_GATED_ROW(name, gated, refusal, failure) {#name, gated ? name : nullptr, refusal},
-  const struct {
-    const char* name;
-    InstallExportFn function;
-    std::int32_t refusal;
-  } exports[] = {INSTALL_EXPORT_TABLE(INSTALL_GATED_ROW)};
+// The folder holds host.cfg and blocked.cfg, whose temporary name a folder
+// with a file in it takes, so that its removal fails.
+struct Call {
+  InstallExportFn function;
+  std::int64_t token;  // or kNull
+  std::string text;    // "@" stands for the folder; or kNullText
+  std::int32_t result;
+  std::string text_after = "";  // empty: as before
+  std::string host_after = kConfig;
+  const char* log = nullptr;  // the log's name in the folder; null: INSTALL_LOG unset
+  std::string log_line = "";  // the whole line, as a pattern; empty: no log file at all
+};
+
+TEST(Exports, EachCallAnswersAndChangesOnlyWhatItShould) {
+  std::vector<Call> calls = {
+      // An edit request splits the caller's text at the first star after the path.
+      {ExZKCFG_AppendBuffer, kToken, "***@host.cfg*Plugin a*b.dll", 0,
+       "***@host.cfg\0Plugin a*b.dll"s, kConfig + "Plugin a*b.dll\r\n"},
+      {ExZKCFG_AppendBuffer, kToken, "@host.cfg* lead and trail ", 0,
+       "@host.cfg\0 lead and trail "s, kConfig + " lead and trail \r\n"},
+      {ExZKCFG_AppendBuffer, kToken, "@host.cfg**", 0, "@host.cfg\0*"s, kConfig + "*\r\n"},
+      {ExZKCFG_RemovePluginRefs, kToken, "*@host.cfg*a.dll", 0, "*@host.cfg\0a.dll"s, "MDOP \r\n"},
+      {ExZKCFG_RemovePluginRefs, kToken, "@host.cfg*a.dll*", 0, "@host.cfg\0a.dll*"s,
+       "MDOP \r\nPlugin A.dll\r\n"},
+      {ExZKCFG_AppendBuffer, kToken, "@host.cfg*", 6, "@host.cfg\0"s},
+      {ExZKCFG_RemovePluginRefs, kToken, "@host.cfg", 6},
+      {ExZKCFG_AppendBuffer, kToken, "", 1},
+      {ExZKCFG_RemovePluginRefs, kToken, "***", 1},
+      {ExZKCFG_AppendBuffer, kToken, kNullText, INSTALL_EDIT_NOT_READABLE},
+      {AreYouThere, 0, "anything", 1},
+      {AreYouThere, kNull, kNullText, 1},
+      // The log: one line per call, naming a failed step; it never changes the call.
+      // clang-format off
+      {ExZKCFG_RemovePluginRefs, kToken, "@blocked.cfg*a", 6, "@blocked.cfg\0a"s, kConfig, "log", R"re(ExZKCFG_RemovePluginRefs token=accepted text=".+blocked\.cfg\*a" result=6 failed="create the temporary file" reason=".+ \((errno|error) \d+\)")re"},
+      {ExZKCFG_RemovePluginRefs, kToken, "@blocked.cfg*a", 6, "@blocked.cfg\0a"s, kConfig, "missing/log"},
+      {ExZKCFG_AppendBuffer, 0, "@host.cfg*Plugin X", 0, "", kConfig, "log", R"re(ExZKCFG_AppendBuffer token=refused text=".+host\.cfg\*Plugin X" result=0)re"},
+      {AreYouThere, 0, "\t\"" + std::string(600, 'x'), 1, "", kConfig, "log", R"re(AreYouThere token=not-gated text="\\x09\\"x{510}" text_bytes=602 result=1)re"},
+      // clang-format on
+  };
+  // A wrong token or none is refused with no side effect at all, whatever the
+  // text: an edit request, or a command that leaves a marker in either shell.
+#define INSTALL_GATED_ROW(name, gated, refusal, failure) {gated ? name : nullptr, refusal},
+  const std::pair<InstallExportFn, std::int32_t> exports[] = {
+      INSTALL_EXPORT_TABLE(INSTALL_GATED_ROW)};
 #undef INSTALL_GATED_ROW
-  for (const auto& gated : exports) {
-    if (gated.function == nullptr) continue;
-    for (std::int32_t value : {0, INSTALL_ACCESS_TOKEN + 1, -1}) {
-      TempFolder folder;
-      const std::string config = folder.File("host.cfg");
-      WriteBytes(config, kConfig);
-      // A text every gated export would act on: an edit request, and a
-      // command that leaves a marker in both command interpreters.
-      for (const std::string& text : {config + "*a", "echo refused > " + folder.File("marker")}) {
-        std::vector<char> buffer = Buffer(text);
-        std::int32_t integer = value;
-        EXPECT_EQ(gated.function(nullptr, &integer, buffer.data()), gated.refusal) << gated.name;
-        EXPECT_EQ(gated.function(nullptr, nullptr, buffer.data()), gated.refusal) << gated.name;
-        EXPECT_EQ(buffer, Buffer(text)) << gated.name << ": the caller's text was touched";
-        EXPECT_EQ(integer, value) << gated.name << ": the integer was written";
+  for (const auto& [function, refusal] : exports) {
+    for (std::int64_t token : {std::int64_t{0}, kToken + 1, kToken - 1, -kToken, kNull}) {
+      for (const char* text : {"@host.cfg*a", "echo refused > @marker"}) {
+        if (function != nullptr) calls.push_back({function, token, text, refusal});
       }
-      EXPECT_EQ(ReadBytes(config), kConfig) << gated.name;
-      EXPECT_EQ(Listing(folder.path()), Names{"host.cfg"}) << gated.name;
     }
   }
-}
-
-TEST(Exports, AreYouThereAnswersOneWhateverItIsGiven) {
-  std::int32_t zero = 0;
-  char text[] = "anything";
-  EXPECT_EQ(AreYouThere(nullptr, &zero, text), 1);
-  EXPECT_EQ(AreYouThere(reinterpret_cast<void*>(0x1234), nullptr, nullptr), 1);
-}
-
-// "@" in a row stands for the configuration file's path.
-TEST(Exports, EditRequestsSplitTheCallersBufferAtTheFirstStarAfterThePath) {
-  using namespace std::string_literals;
-  const std::string kept = kConfig;
-  const struct {
-    InstallExportFn function;
-    std::string text;
-    std::int32_t result;
-    std::string buffer_after;
-    std::string file_after;
-  } cases[] = {
-      {ExZKCFG_AppendBuffer, "***@*Plugin a*b.dll", 0, "***@\0Plugin a*b.dll"s,
-       kept + "Plugin a*b.dll\r\n"},
-      {ExZKCFG_AppendBuffer, "@* lead and trail ", 0, "@\0 lead and trail "s,
-       kept + " lead and trail \r\n"},
-      {ExZKCFG_AppendBuffer, "@**", 0, "@\0*"s, kept + "*\r\n"},
-      {ExZKCFG_RemovePluginRefs, "*@*a.dll", 0, "*@\0a.dll"s, "MDOP \r\n"},
-      {ExZKCFG_RemovePluginRefs, "@*a.dll*", 0, "@\0a.dll*"s, "MDOP \r\nPlugin A.dll\r\n"},
-      {ExZKCFG_AppendBuffer, "@*", 6, "@\0"s, kept},
-      {ExZKCFG_RemovePluginRefs, "@", 6, "@", kept},
-      {ExZKCFG_AppendBuffer, "", 1, "", kept},
-      {ExZKCFG_RemovePluginRefs, "***", 1, "***", kept},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.text);
+  for (const Call& c : calls) {
+    SCOPED_TRACE(c.text + " " + std::to_string(c.token));
     TempFolder folder;
-    const std::string config = folder.File("host.cfg");
-    const auto with_path = [&](std::string text) {
-      return text.find('@') == std::string::npos ? text : text.replace(text.find('@'), 1, config);
+    const auto in_folder = [&](const std::string& text) {
+      return std::regex_replace(text, std::regex("@"), folder.File(""));
     };
-    WriteBytes(config, kConfig);
-    std::vector<char> buffer = Buffer(with_path(c.text));
-    std::int32_t token = INSTALL_ACCESS_TOKEN;
-    EXPECT_EQ(c.function(nullptr, &token, buffer.data()), c.result);
-    EXPECT_EQ(std::string(buffer.data(), buffer.size() - 1), with_path(c.buffer_after));
-    EXPECT_EQ(ReadBytes(config), c.file_after);
-    EXPECT_EQ(Listing(folder.path()), Names{"host.cfg"});
+    WriteBytes(folder.path() / "host.cfg", kConfig);
+    WriteBytes(folder.path() / "blocked.cfg", kConfig);
+    std::filesystem::create_directories(folder.path() / "blocked.TMP" / "inside");
+    std::vector<char> text = Buffer(in_folder(c.text));
+    std::int32_t token = static_cast<std::int32_t>(c.token);
+    installctl::SetEnvironmentValue("INSTALL_LOG", c.log ? folder.File(c.log).c_str() : nullptr);
+    EXPECT_EQ(c.function(nullptr, c.token == kNull ? nullptr : &token,
+                         c.text == kNullText ? nullptr : text.data()),
+              c.result);
+    installctl::SetEnvironmentValue("INSTALL_LOG", nullptr);
+    EXPECT_EQ(token, static_cast<std::int32_t>(c.token)) << "the integer was written";
+    EXPECT_EQ(std::string(text.data(), text.size() - 1),
+              in_folder(c.text_after.empty() ? c.text : c.text_after));
+    EXPECT_EQ(ReadBytes(folder.path() / "host.cfg"), c.host_after);
+    EXPECT_EQ(ReadBytes(folder.path() / "blocked.cfg"), kConfig);
+    std::set<std::string> listing{"host.cfg", "blocked.cfg", "blocked.TMP"};
+    if (!c.log_line.empty()) {
+      listing.insert(c.log);
+      const std::string log = ReadBytes(folder.File(c.log));
+      EXPECT_TRUE(std::regex_match(log, std::regex(kWhenAndWho + c.log_line + "\r?\n"))) << log;
+    }
+    EXPECT_EQ(Listing(folder.path()), listing);
   }
-  std::int32_t token = INSTALL_ACCESS_TOKEN;
-  EXPECT_EQ(ExZKCFG_AppendBuffer(nullptr, &token, nullptr), INSTALL_EDIT_NOT_READABLE);
 }
 
 }  // namespace
+}  // namespace install::testing

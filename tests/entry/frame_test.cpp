@@ -7,28 +7,25 @@
 namespace install {
 namespace {
 
-constexpr ExportRule kGated{true, -1, 6};
-constexpr ExportRule kOpen{false, 0, 7};
+constexpr ExportRule kGated{true, -1, 6}, kOpen{false, 0, 7};
 constexpr std::int32_t kWorkResult = 42;
 constexpr std::int64_t kNullPointer = INT64_MIN;
 
+// `result` kWorkResult: the work ran and answered.
 TEST(Frame, TheWorkRunsInTheLibrarysContextOnlyForTheTokenAndTheCallersComesBack) {
   EXPECT_NE(AfxGetModuleState(), AfxGetStaticModuleState()) << "no switch before a call";
-  struct Case {
+  const struct {
     const ExportRule& rule;
     std::int64_t integer;  // or kNullPointer
     bool work_throws;
-    std::int32_t result;  // kWorkResult: the work ran and answered
+    std::int32_t result;
   } cases[] = {
       {kGated, INSTALL_ACCESS_TOKEN, false, kWorkResult},
       {kGated, INSTALL_ACCESS_TOKEN, true, 6},
       {kGated, 0, false, -1},
       {kGated, INSTALL_ACCESS_TOKEN + 1, false, -1},
-      {kGated, INSTALL_ACCESS_TOKEN - 1, false, -1},
-      {kGated, -INSTALL_ACCESS_TOKEN, false, -1},
       {kGated, INSTALL_ACCESS_TOKEN | (1 << 30), false, -1},
       {kGated, kNullPointer, false, -1},
-      {kOpen, 12345, false, kWorkResult},
       {kOpen, kNullPointer, false, kWorkResult},
       {kOpen, kNullPointer, true, 7},
   };
@@ -45,8 +42,7 @@ TEST(Frame, TheWorkRunsInTheLibrarysContextOnlyForTheTokenAndTheCallersComesBack
           return kWorkResult;
         });
     EXPECT_EQ(result, c.result);
-    const bool refused = c.result == kGated.refusal;
-    EXPECT_EQ(seen, refused ? nullptr : AfxGetStaticModuleState());
+    EXPECT_EQ(seen, result == -1 ? nullptr : AfxGetStaticModuleState());
     EXPECT_EQ(AfxGetModuleState(), &callers_own);
   }
 }

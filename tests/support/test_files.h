@@ -2,8 +2,12 @@
 // reads and writes in binary, so tests compare exact bytes.
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -11,30 +15,58 @@ namespace install::testing {
 
 class TempFolder {
  public:
-  TempFolder();
-  ~TempFolder();
+  TempFolder() {
+    static std::atomic<int> counter{0};
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    path_ = std::filesystem::temp_directory_path() /
+            ("install-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+    std::filesystem::create_directories(path_);
+  }
+  ~TempFolder() {
+    std::error_code error;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, error);
+    std::filesystem::remove_all(path_, error);
+  }
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
 
   const std::filesystem::path& path() const { return path_; }
   // A path inside the folder, as the library takes it (native separators).
-  std::string File(const std::string& name) const;
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
 
  private:
   std::filesystem::path path_;
 };
 
-std::string ReadBytes(const std::filesystem::path& file);
-void WriteBytes(const std::filesystem::path& file, const std::string& bytes);
+inline std::string ReadBytes(const std::filesystem::path& file) {
+  std::ostringstream bytes;
+  bytes << std::ifstream(file, std::ios::binary).rdbuf();
+  return bytes.str();
+}
+
+inline void WriteBytes(const std::filesystem::path& file, const std::string& bytes) {
+  std::ofstream(file, std::ios::binary) << bytes;
+}
 
 // The names in `folder`, to show that a call left nothing else behind.
-std::set<std::string> Listing(const std::filesystem::path& folder);
+inline std::set<std::string> Listing(const std::filesystem::path& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
+}
 
 // `text` and its terminating zero, as a caller's writable buffer.
-std::vector<char> Buffer(const std::string& text);
+inline std::vector<char> Buffer(const std::string& text) {
+  return std::vector<char>(text.c_str(), text.c_str() + text.size() + 1);
+}
 
 // Whether this process could open `file` for writing despite its permission
 // bits (a superuser can); tests of read-only files skip then.
-bool CanWriteDespitePermissions(const std::filesystem::path& file);
+inline bool CanWriteDespitePermissions(const std::filesystem::path& file) {
+  return std::ofstream(file, std::ios::binary | std::ios::app).is_open();
+}
 
 }  // namespace install::testing

@@ -1,37 +1,33 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <string>
-
 #include "config/plugin_removal.h"
 #include "install.h"
 #include "support/test_files.h"
 
-namespace install {
+namespace install::testing {
 namespace {
 
 // Windows will not replace a read-only file: the call says so and leaves the
 // file, and nothing else, behind. Other attributes pass to the new file.
 TEST(PluginRemovalWindows, TheRewriteKeepsTheFilesAttributesAndARefusalKeepsTheFile) {
   const std::string content = "MDOP\r\nPlugin A.dll\r\nKey v\r\n";
-  for (DWORD attributes :
-       {DWORD{FILE_ATTRIBUTE_READONLY}, DWORD{FILE_ATTRIBUTE_HIDDEN}, DWORD{FILE_ATTRIBUTE_ARCHIVE},
-        DWORD{FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM}}) {
+  for (DWORD attributes : {FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_ARCHIVE,
+                           FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM}) {
     SCOPED_TRACE(attributes);
-    testing::TempFolder folder;
+    TempFolder folder;
     const std::string file = folder.File("host.cfg");
-    testing::WriteBytes(file, content);
+    WriteBytes(file, content);
     ASSERT_TRUE(::SetFileAttributesA(file.c_str(), attributes));
     const DWORD before = ::GetFileAttributesA(file.c_str());
     const bool read_only = attributes == FILE_ATTRIBUTE_READONLY;
-    EXPECT_EQ(RemovePluginRefs(file.c_str(), "a.dll"),
-              read_only ? INSTALL_EDIT_FILE_FAILED : INSTALL_EDIT_DONE);
-    EXPECT_EQ(testing::ReadBytes(file), read_only ? content : "MDOP \r\nKey v\r\n");
+    EXPECT_EQ(RemovePluginRefs(file.c_str(), "a.dll"), read_only ? 6 : 0);
+    EXPECT_EQ(ReadBytes(file), read_only ? content : "MDOP \r\nKey v\r\n");
     EXPECT_EQ(::GetFileAttributesA(file.c_str()), before);
-    EXPECT_EQ(testing::Listing(folder.path()), std::set<std::string>{"host.cfg"});
+    EXPECT_EQ(Listing(folder.path()), std::set<std::string>{"host.cfg"});
     ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
   }
 }
 
 }  // namespace
-}  // namespace install
+}  // namespace install::testing
