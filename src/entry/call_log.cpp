@@ -26,21 +26,18 @@ void AppendDigits(std::string* out, unsigned value, int width, unsigned base = 1
 
 // As "2026-12-06T23:04:05.678Z".
 std::string Timestamp(const platform::UtcTime& t) {
+  const struct {
+    unsigned value;
+    int width;
+    char after;
+  } fields[] = {{t.year, 4, '-'},   {t.month, 2, '-'},  {t.day, 2, 'T'},        {t.hour, 2, ':'},
+                {t.minute, 2, ':'}, {t.second, 2, '.'}, {t.millisecond, 3, 'Z'}};
   std::string text;
-  AppendDigits(&text, t.year, 4);
-  text += '-';
-  AppendDigits(&text, t.month, 2);
-  text += '-';
-  AppendDigits(&text, t.day, 2);
-  text += 'T';
-  AppendDigits(&text, t.hour, 2);
-  text += ':';
-  AppendDigits(&text, t.minute, 2);
-  text += ':';
-  AppendDigits(&text, t.second, 2);
-  text += '.';
-  AppendDigits(&text, t.millisecond, 3);
-  return text + 'Z';
+  for (const auto& field : fields) {
+    AppendDigits(&text, field.value, field.width);
+    text += field.after;
+  }
+  return text;
 }
 
 // The bytes of `text` as the log shows them: at most `limit` of them,
