@@ -36,31 +36,26 @@ TEST(PluginRemoval, RewritesEachCaseInChunksAndInPlaceAndASecondRunChangesNothin
       // Header checks: exact, case-sensitive keys; nothing is written for a refused file.
       {"Plugin foo\r\nMDOP\r\n", "foo", kNotHost, ""},
       {"\r\nMDOP\r\n", "x", kNotHost, ""},
-      {"   \nMDOP\n", "x", kNotHost, ""},
       {"zkco\n0\n", "x", kNotHost, ""},
       {"ZKCOX\n0\n", "x", kNotHost, ""},
-      {"ZKCO\nPlugin foo\n", "foo", kBadSecond, ""},
       {"ZKCO\r\n\r\n0\r\n", "x", kBadSecond, ""},
       {"ZKCO\n00\n", "x", kBadSecond, ""},
       // Ends of input: no blank line is added, a last line gains its line end.
       {"", "x", kDone, ""},
-      {"ZKCO\n", "x", kDone, "ZKCO \r\n"},
       {"ZKCO", "x", kDone, "ZKCO \r\n"},
       {"MDOP\nA b", "x", kDone, "MDOP \r\nA b\r\n"},
       // Spaces before a key go; a key alone gains one space, whatever its line end.
-      {"   MDOP extra\n  Key  value\r\n", "x", kDone, "MDOP extra\r\nKey  value\r\n"},
+      {"   MDOP extra\n  Key  value\r\nKey   spaced\tvalue  \n", "x", kDone,
+       "MDOP extra\r\nKey  value\r\nKey   spaced\tvalue  \r\n"},
       {"MDOP\n   Plugin   foo\r\n", "foo", kDone, "MDOP \r\n"},
       {"MDOP\nPlugin\nPlugin \nKey\n", "x", kDone, "MDOP \r\nPlugin \r\nPlugin \r\nKey \r\n"},
       {"MDOP\r\nKey\r\nA b\r\n", "x", kDone, "MDOP \r\nKey \r\nA b\r\n"},
       {"MDOP\n\n   \r\n\r\nA b\n", "x", kDone, "MDOP \r\n \r\n \r\n \r\nA b\r\n"},
       // Only a space ends a key; rests are kept byte for byte.
-      {"MDOP\nPlugin\tfoo\n", "foo", kDone, "MDOP \r\nPlugin\tfoo \r\n"},
-      {"MDOP\nplugin foo\nPLUGIN foo\n", "foo", kDone, "MDOP \r\nplugin foo\r\nPLUGIN foo\r\n"},
-      {"MDOP\nPluginX foo\n", "foo", kDone, "MDOP \r\nPluginX foo\r\n"},
+      {"MDOP\nPlugin\tfoo\nplugin foo\nPLUGIN foo\nPluginX foo\n", "foo", kDone,
+       "MDOP \r\nPlugin\tfoo \r\nplugin foo\r\nPLUGIN foo\r\nPluginX foo\r\n"},
       {"MDOP\nPlugin C:\\Plug-ins\\MyFooBar.DLL\nPlugin fOoBaR\r\nPlugin foo bar\r\n", "foobar",
        kDone, "MDOP \r\nPlugin foo bar\r\n"},
-      {"MDOP\nPlugin foobar.dll\n", "FOOBAR", kDone, "MDOP \r\n"},
-      {"MDOP\nKey   spaced\tvalue  \n", "x", kDone, "MDOP \r\nKey   spaced\tvalue  \r\n"},
       // Ctrl-Z ends the input; only a CR before a LF belongs to the line end.
       {"MDOP\nA b\x1AJunk\nPlugin x\n", "x", kDone, "MDOP \r\nA b\r\n"},
       {"MDOP\n\x1A", "x", kDone, "MDOP \r\n"},
@@ -106,20 +101,12 @@ TEST(PluginRemoval, TemporaryNameReplacesTheFileNamesExtension) {
     std::string_view path, temporary;
     bool own;
   } cases[] = {
-      {"C:\\Host\\host.cfg", "C:\\Host\\host.TMP", false},
-      {"host", "host.TMP", false},
       {"my.host.config", "my.host.TMP", false},
       {"C:\\d.d\\host", "C:\\d.d\\host.TMP", false},
       {"/etc/d.d/host", "/etc/d.d/host.TMP", false},
-      {"d.d/sub\\host", "d.d/sub\\host.TMP", false},
-      {"C:host.ini", "C:host.TMP", false},
-      {"host.", "host.TMP", false},
       {".hostrc", ".TMP", false},
-      {"..\\host.cfg", "..\\host.TMP", false},
       {"C:\\a\\host.TmP", "C:\\a\\host.TMP", true},
       {"host.TMPX", "host.TMP", false},
-      {"host.tmp.cfg", "host.tmp.TMP", false},
-      {"a.tmp/host", "a.tmp/host.TMP", false},
       {"TMP", "TMP.TMP", false},
   };
   for (const auto& c : cases) {
@@ -148,7 +135,6 @@ TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
     const char* after;  // null: as before
     std::string name = "host.cfg";
     FaultPoint fault = kNoFault;
-    int nth = 1;
   };
   // Larger than one read block, so faults can strike in the middle.
   std::string large = "ZKCO\r\n0\r\n";
@@ -159,7 +145,6 @@ TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
       {kAppend, kFile, "MDOP\nA b\n", "x\ny\r\nz\rw*\xE9", 0,
        "MDOP\nA b\nx\r\ny\r\r\nz\rw*\xE9\r\n"},
       {kAppend, kFile, "MDOP\r\nWindow", " 640", 0, "MDOP\r\nWindow 640\r\n"},
-      {kAppend, kFile, "", "MDOP", 0, "MDOP\r\n"},
       // A missing file is not created; a folder or a read-only file is refused.
       {kAppend, kNoFile, "", "x", 1, nullptr},
       {kAppend, kFolder, "", "x", 6, nullptr},
@@ -173,7 +158,6 @@ TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
       {kRemove, kNoFile, "", "a", 1, nullptr},
       {kRemove, kFolder, "", "a", 6, nullptr},
       {kRemove, kFile, kSample, "a", 6, nullptr, "host.TMP"},
-      {kRemove, kFile, kSample, "a", 6, nullptr, "host.tmp"},
       {kRemove, kFile, kSample, "a", 6, nullptr, kLongest},
       // The new file keeps the old permissions; a leftover temporary, even a link
       // to the bystander file, is replaced or removed, never written through.
@@ -184,9 +168,7 @@ TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
       {kRemove, kLeftoverLink, kNotes, "a", 4, nullptr},
       // A failure at any step keeps the old file whole and leaves no temporary.
       {kRemove, kFile, large, "a", 6, nullptr, "host.cfg", FaultPoint::kRead},
-      {kRemove, kFile, large, "a", 6, nullptr, "host.cfg", FaultPoint::kRead, 2},
       {kRemove, kFile, large, "a", 6, nullptr, "host.cfg", FaultPoint::kWrite},
-      {kRemove, kFile, large, "a", 6, nullptr, "host.cfg", FaultPoint::kWrite, 2},
       {kRemove, kFile, large, "a", 6, nullptr, "host.cfg", FaultPoint::kSync},
       {kRemove, kFile, large, "a", 6, nullptr, "host.cfg", FaultPoint::kClose},
       {kRemove, kFile, large, "a", 6, nullptr, "host.cfg", FaultPoint::kReplace},
@@ -206,7 +188,7 @@ TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
     if (c.situation == kOwnerOnly) fs::permissions(file, fs::perms::owner_all);
     if (c.situation == kReadOnly) {
       fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-      if (CanWriteDespitePermissions(file)) continue;  // a superuser may write it
+      if (std::ofstream(file, std::ios::app).is_open()) continue;  // a superuser may write it
     }
     if (c.situation == kLeftoverFile) WriteBytes(folder.File("host.TMP"), "left over");
     std::error_code no_links;
@@ -214,13 +196,12 @@ TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
       fs::create_symlink(bystander, folder.File("host.TMP"), no_links);
     if (no_links) continue;
     const fs::perms permissions = fs::status(file).permissions();
-    if (c.fault != kNoFault) platform::InjectFaultForTesting(c.fault, platform::Error::kIo, c.nth);
+    if (c.fault != kNoFault) platform::InjectFaultForTesting(c.fault, platform::Error::kIo);
     EXPECT_EQ(c.operation(file.c_str(), c.operand), c.result);
     platform::ClearFaultsForTesting();
 
     EXPECT_EQ(Listing(folder.path()), listing);
     EXPECT_EQ(fs::status(file).permissions(), permissions);
-    EXPECT_TRUE(c.situation != kFolder || fs::is_empty(file));
     EXPECT_EQ(ReadBytes(bystander), "precious");
     EXPECT_EQ(ReadBytes(file), c.after != nullptr ? c.after : c.before);
   }

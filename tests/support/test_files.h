@@ -63,10 +63,4 @@ inline std::vector<char> Buffer(const std::string& text) {
   return std::vector<char>(text.c_str(), text.c_str() + text.size() + 1);
 }
 
-// Whether this process could open `file` for writing despite its permission
-// bits (a superuser can); tests of read-only files skip then.
-inline bool CanWriteDespitePermissions(const std::filesystem::path& file) {
-  return std::ofstream(file, std::ios::binary | std::ios::app).is_open();
-}
-
 }  // namespace install::testing
