@@ -87,7 +87,6 @@ TEST(PluginRemoval, RewritesEachCaseInChunksAndInPlaceAndASecondRunChangesNothin
     for (int run = 1; run <= 2; ++run) {
       EXPECT_EQ(RemovePluginRefs(file.c_str(), c.plugin.c_str()), c.result) << "run " << run;
       EXPECT_EQ(ReadBytes(file), c.result == kDone ? c.output : c.input) << "run " << run;
-      EXPECT_EQ(Listing(folder.path()), std::set<std::string>{"host.cfg"});
     }
     // The path names a whole file throughout: the copy is renamed onto it,
     // never written in place, and the old file is never deleted first.
