@@ -34,11 +34,10 @@ struct Call {
 
 TEST(Exports, EachCallAnswersAndChangesOnlyWhatItShould) {
   std::vector<Call> calls = {
-      // An edit request splits the caller's text at the first star after the path.
-      {ExZKCFG_AppendBuffer, kToken, "***@host.cfg*Plugin a*b.dll", 0,
-       "***@host.cfg\0Plugin a*b.dll"s, kConfig + "Plugin a*b.dll\r\n"},
-      {ExZKCFG_AppendBuffer, kToken, "@host.cfg* lead and trail ", 0,
-       "@host.cfg\0 lead and trail "s, kConfig + " lead and trail \r\n"},
+      // An edit request splits the caller's text at the first star after the path;
+      // the rest, blanks and stars included, is the operand.
+      {ExZKCFG_AppendBuffer, kToken, "***@host.cfg* Plugin a*b.dll ", 0,
+       "***@host.cfg\0 Plugin a*b.dll "s, kConfig + " Plugin a*b.dll \r\n"},
       {ExZKCFG_AppendBuffer, kToken, "@host.cfg**", 0, "@host.cfg\0*"s, kConfig + "*\r\n"},
       {ExZKCFG_RemovePluginRefs, kToken, "*@host.cfg*a.dll", 0, "*@host.cfg\0a.dll"s, "MDOP \r\n"},
       {ExZKCFG_RemovePluginRefs, kToken, "@host.cfg*a.dll*", 0, "@host.cfg\0a.dll*"s,

@@ -1,6 +1,5 @@
 // The terminal dialog for real: the library loaded by a host process on a
 // pseudo-terminal, driven by keystrokes, its screen read back.
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -39,22 +38,18 @@ bool SameModes(const termios& a, const termios& b) {
 // trampoline (SA_RESTORER on Linux); no program asks for that bit.
 constexpr int kLibraryBookkeepingFlags = 0x04000000;
 
-// Signal numbers a mask can hold on any system this runs on.
-constexpr int kHighestSignal = 64;
-
 // Masks are compared member by member: the C library leaves the unused
 // tail of a sigset_t as it finds it.
 bool SameAction(const struct sigaction& a, const struct sigaction& b) {
-  for (int signal_number = 1; signal_number <= kHighestSignal; ++signal_number)
+  for (int signal_number : kWatchedSignals)
     if (sigismember(&a.sa_mask, signal_number) != sigismember(&b.sa_mask, signal_number))
       return false;
   return a.sa_handler == b.sa_handler &&
          (a.sa_flags & ~kLibraryBookkeepingFlags) == (b.sa_flags & ~kLibraryBookkeepingFlags);
 }
 
-// The host: loads the library as a setup program would, calls
-// RequestUserInfo, and reports its result and whether the terminal's modes
-// and the host's own signal handlers were left exactly as they were.
+// The host: calls RequestUserInfo as a setup program would, and reports its result and whether the
+// terminal's modes and the host's own signal handlers were left exactly as they were.
 std::string RunHost() {
   // The host's own handlers, which the dialog must hand back.
   signal(SIGINT, HostHandler);
@@ -68,14 +63,9 @@ std::string RunHost() {
   termios modes_before{};
   const bool have_tty = tty >= 0 && tcgetattr(tty, &modes_before) == 0;
 
-  void* library = dlopen(INSTALL_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) return "cannot load the library";
-  auto request = reinterpret_cast<InstallExportFn>(dlsym(library, "RequestUserInfo"));
-  if (request == nullptr) return "no RequestUserInfo";
   std::int32_t token = INSTALL_ACCESS_TOKEN;
   char text[] = "ignored";
-  const std::int32_t result = request(nullptr, &token, text);
-  dlclose(library);
+  const std::int32_t result = RequestUserInfo(nullptr, &token, text);
 
   std::string handlers = "kept";
   for (std::size_t i = 0; i < std::size(kWatchedSignals); ++i) {
