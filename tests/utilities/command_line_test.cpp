@@ -8,13 +8,11 @@
 namespace install::utilities {
 namespace {
 
-struct SplitCase {
-  const char* line;
-  std::vector<std::string> words;
-};
-
 TEST(SplitWindowsCommandLineTest, ReadsQuotesAndBackslashesAsWindowsProgramsDo) {
-  const std::vector<SplitCase> cases = {
+  const struct {
+    const char* line;
+    std::vector<std::string> words;
+  } cases[] = {
       {"", {}},
       {"  prog  a\tb  ", {"prog", "a", "b"}},
       {R"("C:\Program Files\app.exe" /s)", {R"(C:\Program Files\app.exe)", "/s"}},
@@ -32,7 +30,7 @@ TEST(SplitWindowsCommandLineTest, ReadsQuotesAndBackslashesAsWindowsProgramsDo) 
       {R"(p "C:\dir\\")", {"p", R"(C:\dir\)"}},
       {R"(p trailing\)", {"p", R"(trailing\)"}},
   };
-  for (const SplitCase& c : cases) EXPECT_EQ(SplitWindowsCommandLine(c.line), c.words) << c.line;
+  for (const auto& c : cases) EXPECT_EQ(SplitWindowsCommandLine(c.line), c.words) << c.line;
 }
 
 }  // namespace

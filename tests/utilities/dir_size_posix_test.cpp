@@ -92,8 +92,7 @@ TEST(DirSizeKBPosixTest, TheEmptyPathIsTheRootDirectory) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     if (::chroot(tree.path().c_str()) != 0 || ::chdir("/") != 0) ::_exit(kCannotChangeRoot);
-    std::int32_t empty = DirSizeKB("");
-    ::_exit(empty == DirSizeKB("/") ? empty : 0);
+    ::_exit(DirSizeKB(""));
   }
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
