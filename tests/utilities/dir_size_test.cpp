@@ -20,7 +20,6 @@ std::string Native(std::filesystem::path path) { return path.make_preferred().st
 
 TEST(DirSizeKBTest, CountsEachFileInKilobytesRoundedDownOnItsOwn) {
   testing::TempFolder tree;
-  std::filesystem::create_directories(tree.path() / "empty");
   testing::MakeSizedFile(tree.path() / "rounding/a", 1023);
   testing::MakeSizedFile(tree.path() / "rounding/b", 1025);
   testing::MakeSizedFile(tree.path() / "nested/f", 4096);
@@ -51,7 +50,6 @@ TEST(DirSizeKBTest, CountsEachFileInKilobytesRoundedDownOnItsOwn) {
   testing::ExpectSizes(
       tree.path(),
       {
-          {"an empty directory counts 0", "empty", 0},
           {"1023 and 1025 bytes count 0 + 1, not 2 together", "rounding", 1},
           {"every depth counts, hidden files too", "nested", 10},
           {"a trailing separator changes nothing", "nested" + sep, 10},
@@ -60,9 +58,6 @@ TEST(DirSizeKBTest, CountsEachFileInKilobytesRoundedDownOnItsOwn) {
           {"siblings after trees deeper than the open levels count once", "wide", wide_kb},
           {"the whole tree", "", whole_tree_kb + wide_kb},
           {"a file path counts 0", Native("rounding/a"), 0},
-          {"a missing path counts 0", "no_such_folder", 0},
-          {"the count goes on from where a test starts it", "rounding", kMax - 1, kMax - 2},
-          {"reaching the ceiling exactly", "rounding", kMax, kMax - 1},
           {"the ceiling holds", "rounding", kMax, kMax},
           {"no 32-bit wrap to a small size", "rounding", kMax, 0xFFFFFFFFull},
           {"a large file past the ceiling saturates", "sparse", kMax, kMax - 100},

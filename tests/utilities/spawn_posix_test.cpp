@@ -52,7 +52,6 @@ TEST(SpawnPosixTest, AnswersWithTheWindowsCodesAndLeavesTheHostsSignalsAlone) {
       {false, "kill -INT $$", 128 + SIGINT},
       {false, "no-such-command-4c1d 2>/dev/null", 127},
       {true, "true", kStarted},
-      {true, "\"/bin/true\" x", kStarted},
       {true, (dir.path() / "missing").string(), kStartFileNotFound},
       {true, "/no/such/folder/prog", kStartPathNotFound},
       {true, (plain / "prog").string(), kStartPathNotFound},
@@ -85,7 +84,6 @@ TEST(SpawnPosixTest, TheProgramGetsItsArgumentsAndNothingElseOfTheHosts) {
   const std::string line = "/bin/sh -c \"sleep 1; ls /proc/$$/fd > " + out.string() +
                            ".fds; printf '[%s]' \\\"$0\\\" \\\"$1\\\" \\\"$2\\\" > " +
                            out.string() + "\" \"two words\" a\\\\b $HOME";
-  ASSERT_EQ(OwnChildren(), "");
   ASSERT_EQ(StartProgram(line.c_str()), kStarted) << line;
   ::close(kHighDescriptor);
   ::close(held);

@@ -13,14 +13,11 @@
 namespace install::testing {
 
 // A program, started with no interpreter in between, that writes to
-// `marker` after about `delay_seconds`.
-std::string ProgramWriting(const std::string& marker, int delay_seconds);
+// `marker` after about two seconds.
+std::string ProgramWriting(const std::string& marker);
 
 // A file that exists but is no program the system can run.
 extern const char kNotAProgram[];
-
-// A command for the command interpreter that writes to `marker`.
-inline std::string ShellCommandWriting(const std::string& marker) { return "echo made> " + marker; }
 
 struct SpawnCase {
   bool is_program;  // StartProgram, else RunCommand

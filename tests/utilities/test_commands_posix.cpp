@@ -2,8 +2,8 @@
 
 namespace install::testing {
 
-std::string ProgramWriting(const std::string& marker, int delay_seconds) {
-  return "/bin/sh -c \"sleep " + std::to_string(delay_seconds) + "; echo made > " + marker + "\"";
+std::string ProgramWriting(const std::string& marker) {
+  return "/bin/sh -c \"sleep 2; echo made > " + marker + "\"";
 }
 
 const char kNotAProgram[] = "/etc/passwd";

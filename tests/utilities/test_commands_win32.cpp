@@ -2,9 +2,8 @@
 
 namespace install::testing {
 
-std::string ProgramWriting(const std::string& marker, int delay_seconds) {
-  return "cmd /c ping -n " + std::to_string(delay_seconds + 1) + " 127.0.0.1 > nul & echo made> " +
-         marker;
+std::string ProgramWriting(const std::string& marker) {
+  return "cmd /c ping -n 3 127.0.0.1 > nul & echo made> " + marker;
 }
 
 const char kNotAProgram[] = "C:\\windows\\win.ini";
