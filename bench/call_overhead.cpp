@@ -31,12 +31,12 @@ struct Variant {
 };
 
 double TimeCalls(Variant& variant, char* text) {
-  installctl::SetEnvironmentValue("INSTALL_LOG", variant.log);
+  installctl::SetEnvironmentValue(INSTALL_LOG_VARIABLE, variant.log);
   std::int32_t token = 0;
   const auto start = std::chrono::steady_clock::now();
   for (int i = 0; i < variant.calls; ++i) variant.function(nullptr, &token, text);
   const std::chrono::duration<double, std::nano> spent = std::chrono::steady_clock::now() - start;
-  installctl::SetEnvironmentValue("INSTALL_LOG", nullptr);
+  installctl::SetEnvironmentValue(INSTALL_LOG_VARIABLE, nullptr);
   return spent.count() / variant.calls;
 }
 

@@ -33,6 +33,9 @@ extern "C" {
 /* The value a gated export's integer argument must hold. */
 #define INSTALL_ACCESS_TOKEN 0x3C5E19 /* 3956249 */
 
+/* The environment variable that, naming a file, turns the diagnostic log on. */
+#define INSTALL_LOG_VARIABLE "INSTALL_LOG"
+
 /*
  * The exports, one row each:
  *   name, gated by the token, value returned when the token is refused,

@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "install.h"
 #include "platform/platform.h"
 
 namespace install {
@@ -79,7 +80,7 @@ std::string Quoted(const std::string& text) {
 
 CallLog::CallLog(const char* export_name, const char* text) noexcept {
   try {
-    if (!platform::GetEnvironmentValue(kLogVariable, &path_)) return;
+    if (!platform::GetEnvironmentValue(INSTALL_LOG_VARIABLE, &path_)) return;
     head_ = Timestamp(platform::CurrentUtcTime()) +
             " pid=" + std::to_string(platform::CurrentProcessId()) + " " + export_name;
     const std::string_view given = text != nullptr ? text : "";

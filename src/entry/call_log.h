@@ -14,7 +14,6 @@
 
 namespace install {
 
-constexpr char kLogVariable[] = "INSTALL_LOG";
 // Longer texts are cut here, with their full length given beside them.
 constexpr std::size_t kLoggedTextLimit = 512;
 

@@ -80,11 +80,11 @@ TEST(Exports, EachCallAnswersAndChangesOnlyWhatItShould) {
     std::filesystem::create_directories(folder.path() / "blocked.TMP" / "inside");
     std::vector<char> text = Buffer(in_folder(c.text));
     std::int32_t token = static_cast<std::int32_t>(c.token);
-    installctl::SetEnvironmentValue("INSTALL_LOG", c.log ? folder.File(c.log).c_str() : nullptr);
+    installctl::SetEnvironmentValue(INSTALL_LOG_VARIABLE, c.log ? folder.File(c.log).c_str() : nullptr);
     EXPECT_EQ(c.function(nullptr, c.token == kNull ? nullptr : &token,
                          c.text == kNullText ? nullptr : text.data()),
               c.result);
-    installctl::SetEnvironmentValue("INSTALL_LOG", nullptr);
+    installctl::SetEnvironmentValue(INSTALL_LOG_VARIABLE, nullptr);
     EXPECT_EQ(token, static_cast<std::int32_t>(c.token)) << "the integer was written";
     EXPECT_EQ(std::string(text.data(), text.size() - 1),
               in_folder(c.text_after.empty() ? c.text : c.text_after));

@@ -19,7 +19,6 @@
 
 namespace {
 
-constexpr const char kLogVariable[] = "INSTALL_LOG";
 constexpr const char kUsage[] =
     "usage: installctl [--library PATH] [--value N] [--log FILE | -v] EXPORT [TEXT]\n"
     "       installctl [--library PATH] demo\n"
@@ -147,7 +146,7 @@ int main(int argc, char** argv) {
     return Fail("cannot load " + library_path + ": " + error);
 
   if (log_to_standard_error) log_path = PrivateLogPath();
-  if (!log_path.empty()) installctl::SetEnvironmentValue(kLogVariable, log_path.c_str());
+  if (!log_path.empty()) installctl::SetEnvironmentValue(INSTALL_LOG_VARIABLE, log_path.c_str());
   int status = 0;
   if (command == "demo") {
     status = installctl::RunDemo(library);

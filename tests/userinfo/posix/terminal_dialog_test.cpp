@@ -96,7 +96,7 @@ struct TerminalSession {
     if (rows == 0) ::setsid();
     ::setenv("TERM", "xterm", 1);
     ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
-    ::setenv("INSTALL_LOG", (folder / "log").c_str(), 1);
+    ::setenv(INSTALL_LOG_VARIABLE, (folder / "log").c_str(), 1);
     testing::WriteBytes(folder / "report", RunHost());
     ::_exit(0);
   }
