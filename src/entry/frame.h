@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <utility>
 
 #include "entry/call_log.h"
 #include "framework/module_state.h"
@@ -45,11 +44,6 @@ std::int32_t RunExport(const ExportRule& rule, const std::int32_t* lpIValue, con
     platform::NoteFailure("finish the call", "out of memory, or an unexpected fault");
   }
   return log.Write(rule.gated ? TokenCheck::kAccepted : TokenCheck::kNotGated, result);
-}
-
-template <typename Work>
-std::int32_t RunExport(const ExportRule& rule, const std::int32_t* lpIValue, Work&& work) noexcept {
-  return RunExport(rule, lpIValue, nullptr, std::forward<Work>(work));
 }
 
 }  // namespace install

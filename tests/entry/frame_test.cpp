@@ -32,12 +32,13 @@ TEST(Frame, TheWorkRunsInTheLibrarysContextOnlyForTheTokenAndTheCallersComesBack
     AFX_MODULE_STATE callers_own;
     AFX_MAINTAIN_STATE caller(&callers_own);
     AFX_MODULE_STATE* seen = nullptr;
-    const std::int32_t result =
-        RunExport(c.rule, c.integer == kNullPointer ? nullptr : &integer, [&]() -> std::int32_t {
-          seen = AfxGetModuleState();
-          if (c.work_throws) throw std::runtime_error("out of memory");
-          return kWorkResult;
-        });
+    const std::int32_t result = RunExport(c.rule, c.integer == kNullPointer ? nullptr : &integer,
+                                          nullptr, [&]() -> std::int32_t {
+                                            seen = AfxGetModuleState();
+                                            if (c.work_throws)
+                                              throw std::runtime_error("out of memory");
+                                            return kWorkResult;
+                                          });
     EXPECT_EQ(result, c.result);
     EXPECT_EQ(seen, result == -1 ? nullptr : AfxGetStaticModuleState());
     EXPECT_EQ(AfxGetModuleState(), &callers_own);

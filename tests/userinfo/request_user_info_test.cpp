@@ -147,7 +147,7 @@ TEST(RequestUserInfoTest, TheLoopShowsAsksAndStoresAsTheUserDecides) {
     ScriptedUser user(c.steps);
     for (std::int32_t result : c.results) {
       std::int32_t token = INSTALL_ACCESS_TOKEN;
-      EXPECT_EQ(RunExport(kRequestUserInfoRule, &token,
+      EXPECT_EQ(RunExport(kRequestUserInfoRule, &token, nullptr,
                           [] { return userinfo::RequestUserInfo(&g_callers_window); }),
                 result);
     }
