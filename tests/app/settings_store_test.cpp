@@ -1,21 +1,12 @@
-// The settings store as every platform provides it, and the built library
-// loaded by path, as a setup program loads it.
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <string>
-
-#include "library.h"
+// The settings store as every platform provides it.
 #include "platform/platform.h"
 #include "support/test_files.h"
 
 namespace install {
 namespace {
 
-// The store is private to this program (isolated_store.cpp); the table uses
-// a key of its own, so that the library's key stays untouched.
+// The store is private to this program (isolated_store.cpp).
 constexpr platform::SettingsKey kTableKey{"Halvemark", "StoreTest"};
-constexpr platform::SettingsKey kLibraryKey{"Halvemark", "Installation"};
 constexpr char kMissing[] = "(not there)";
 
 std::string Stored(const platform::SettingsKey& key, const char* section, const char* name) {
@@ -46,39 +37,6 @@ TEST(SettingsStore, WritesCreateTheKeyReplaceTheirValueAndKeepTheOthers) {
     EXPECT_EQ(Stored(kTableKey, "", "CompanyName"), step.then[1]);
     EXPECT_EQ(Stored(kTableKey, "Extra", "UserName"), step.then[2]);
   }
-}
-
-// As a setup program loads it: each export reaches its own worker, only the
-// spawns are gated, and loading, answering and unloading store nothing.
-TEST(LoadedLibrary, EachExportAnswersAndNoneStoresAnything) {
-  testing::TempFolder folder;
-  testing::WriteBytes(folder.path() / "a", std::string(5000, 'a'));
-  std::int32_t token = INSTALL_ACCESS_TOKEN;
-  std::int32_t wrong = INSTALL_ACCESS_TOKEN + 1;
-  const struct {
-    const char* name;
-    std::int32_t* value;
-    std::string text;
-    std::int32_t expected;
-  } cases[] = {
-      {"AreYouThere", nullptr, "", 1},
-      {"GetDirSizeKB", nullptr, folder.path().string(), 4},
-      {"GetDirSizeKB", &wrong, folder.path().string(), 4},
-      {"DOSSpawn", &token, "exit 7", 7},
-      {"WINSpawn", &token, "no-such-program-4c1d", 2},
-  };
-  {
-    installctl::InstallLibrary library;
-    std::string error;
-    ASSERT_TRUE(library.Load(installctl::InstallLibrary::DefaultPath(), &error)) << error;
-    for (const auto& c : cases) {
-      InstallExportFn function = library.Find(c.name);
-      ASSERT_NE(function, nullptr) << c.name;
-      EXPECT_EQ(function(nullptr, c.value, testing::Buffer(c.text).data()), c.expected) << c.name;
-    }
-  }
-  EXPECT_EQ(Stored(kLibraryKey, "", "UserName"), kMissing);
-  EXPECT_EQ(Stored(kLibraryKey, "", "CompanyName"), kMissing);
 }
 
 }  // namespace

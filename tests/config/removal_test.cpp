@@ -3,7 +3,6 @@
 // and through real files while a watch on the folder checks that the file
 // is only ever replaced whole; a second table puts both operations through
 // every kind of file, leftover and failing disk.
-#include <gtest/gtest.h>
 
 #include "config/line_append.h"
 #include "config/plugin_removal.h"

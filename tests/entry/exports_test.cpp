@@ -1,14 +1,12 @@
-// The exports through the shared library, as a setup program calls them:
-// what each returns, what it leaves in the caller's text, the integer and
-// the folder, and the one line the diagnostic log (INSTALL_LOG) then holds.
-#include <gtest/gtest.h>
-
+// The built library loaded by path, as a setup program loads it and calls
+// its exports: what each returns, what it leaves in the caller's text, the
+// integer and the folder, the one line the diagnostic log (INSTALL_LOG) then
+// holds, and that nothing, loading and unloading included, stores a value.
+#include <optional>
 #include <regex>
-#include <string>
-#include <vector>
 
-#include "install.h"
 #include "library.h"
+#include "platform/platform.h"
 #include "support/test_files.h"
 
 namespace install::testing {
@@ -20,9 +18,9 @@ const std::string kNullText = "<null>", kConfig = "MDOP\r\nPlugin A.dll\r\n";
 const std::string kWhenAndWho = R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z pid=\d+ )";
 
 // The folder holds host.cfg and blocked.cfg, whose temporary name a folder
-// with a file in it takes, so that its removal fails.
+// with a 5000-byte file in it takes, so that its removal fails.
 struct Call {
-  InstallExportFn function;
+  const char* function;
   std::int64_t token;  // or kNull
   std::string text;    // "@" stands for the folder; or kNullText
   std::int32_t result;
@@ -36,31 +34,36 @@ TEST(Exports, EachCallAnswersAndChangesOnlyWhatItShould) {
   std::vector<Call> calls = {
       // An edit request splits the caller's text at the first star after the path;
       // the rest, blanks and stars included, is the operand.
-      {ExZKCFG_AppendBuffer, kToken, "***@host.cfg* Plugin a*b.dll ", 0,
+      {"ExZKCFG_AppendBuffer", kToken, "***@host.cfg* Plugin a*b.dll ", 0,
        "***@host.cfg\0 Plugin a*b.dll "s, kConfig + " Plugin a*b.dll \r\n"},
-      {ExZKCFG_AppendBuffer, kToken, "@host.cfg**", 0, "@host.cfg\0*"s, kConfig + "*\r\n"},
-      {ExZKCFG_RemovePluginRefs, kToken, "*@host.cfg*a.dll", 0, "*@host.cfg\0a.dll"s, "MDOP \r\n"},
-      {ExZKCFG_RemovePluginRefs, kToken, "@host.cfg*a.dll*", 0, "@host.cfg\0a.dll*"s,
+      {"ExZKCFG_AppendBuffer", kToken, "@host.cfg**", 0, "@host.cfg\0*"s, kConfig + "*\r\n"},
+      {"ExZKCFG_RemovePluginRefs", kToken, "*@host.cfg*a.dll", 0, "*@host.cfg\0a.dll"s,
+       "MDOP \r\n"},
+      {"ExZKCFG_RemovePluginRefs", kToken, "@host.cfg*a.dll*", 0, "@host.cfg\0a.dll*"s,
        "MDOP \r\nPlugin A.dll\r\n"},
-      {ExZKCFG_AppendBuffer, kToken, "@host.cfg*", 6, "@host.cfg\0"s},
-      {ExZKCFG_RemovePluginRefs, kToken, "@host.cfg", 6},
-      {ExZKCFG_AppendBuffer, kToken, "", 1},
-      {ExZKCFG_RemovePluginRefs, kToken, "***", 1},
-      {ExZKCFG_AppendBuffer, kToken, kNullText, INSTALL_EDIT_NOT_READABLE},
-      {AreYouThere, kNull, kNullText, 1},
+      {"ExZKCFG_AppendBuffer", kToken, "@host.cfg*", 6, "@host.cfg\0"s},
+      {"ExZKCFG_RemovePluginRefs", kToken, "@host.cfg", 6},
+      {"ExZKCFG_AppendBuffer", kToken, "", 1},
+      {"ExZKCFG_RemovePluginRefs", kToken, "***", 1},
+      {"ExZKCFG_AppendBuffer", kToken, kNullText, INSTALL_EDIT_NOT_READABLE},
+      {"AreYouThere", kNull, kNullText, 1},
+      // The workers are reached: sizes are not gated, the spawns are.
+      {"GetDirSizeKB", kNull, "@", 4},
+      {"GetDirSizeKB", kToken + 1, "@", 4},
+      {"DOSSpawn", kToken, "exit 7", 7},
+      {"WINSpawn", kToken, "no-such-program-4c1d", 2},
       // The log: one line per call, naming a failed step; it never changes the call.
       // clang-format off
-      {ExZKCFG_RemovePluginRefs, kToken, "@blocked.cfg*a", 6, "@blocked.cfg\0a"s, kConfig, "log", R"re(ExZKCFG_RemovePluginRefs token=accepted text=".+blocked\.cfg\*a" result=6 failed="create the temporary file" reason=".+ \((errno|error) \d+\)")re"},
-      {ExZKCFG_RemovePluginRefs, kToken, "@blocked.cfg*a", 6, "@blocked.cfg\0a"s, kConfig, "missing/log"},
-      {ExZKCFG_AppendBuffer, 0, "@host.cfg*Plugin X", 0, "", kConfig, "log", R"re(ExZKCFG_AppendBuffer token=refused text=".+host\.cfg\*Plugin X" result=0)re"},
-      {AreYouThere, 0, "\t\"" + std::string(600, 'x'), 1, "", kConfig, "log", R"re(AreYouThere token=not-gated text="\\x09\\"x{510}" text_bytes=602 result=1)re"},
+      {"ExZKCFG_RemovePluginRefs", kToken, "@blocked.cfg*a", 6, "@blocked.cfg\0a"s, kConfig, "log", R"re(ExZKCFG_RemovePluginRefs token=accepted text=".+blocked\.cfg\*a" result=6 failed="create the temporary file" reason=".+ \((errno|error) \d+\)")re"},
+      {"ExZKCFG_RemovePluginRefs", kToken, "@blocked.cfg*a", 6, "@blocked.cfg\0a"s, kConfig, "missing/log"},
+      {"ExZKCFG_AppendBuffer", 0, "@host.cfg*Plugin X", 0, "", kConfig, "log", R"re(ExZKCFG_AppendBuffer token=refused text=".+host\.cfg\*Plugin X" result=0)re"},
+      {"AreYouThere", 0, "\t\"" + std::string(600, 'x'), 1, "", kConfig, "log", R"re(AreYouThere token=not-gated text="\\x09\\"x{510}" text_bytes=602 result=1)re"},
       // clang-format on
   };
   // A wrong token or none is refused with no side effect at all, whatever the
   // text: an edit request, or a command that leaves a marker in either shell.
-#define INSTALL_GATED_ROW(name, gated, refusal, failure) {gated ? name : nullptr, refusal},
-  const std::pair<InstallExportFn, std::int32_t> exports[] = {
-      INSTALL_EXPORT_TABLE(INSTALL_GATED_ROW)};
+#define INSTALL_GATED_ROW(name, gated, refusal, failure) {gated ? #name : nullptr, refusal},
+  const std::pair<const char*, std::int32_t> exports[] = {INSTALL_EXPORT_TABLE(INSTALL_GATED_ROW)};
 #undef INSTALL_GATED_ROW
   for (const auto& [function, refusal] : exports) {
     for (std::int64_t token : {std::int64_t{0}, kToken + 1, kToken - 1, -kToken, kNull}) {
@@ -69,20 +72,27 @@ TEST(Exports, EachCallAnswersAndChangesOnlyWhatItShould) {
       }
     }
   }
+  std::optional<installctl::InstallLibrary> library(std::in_place);
+  std::string error;
+  ASSERT_TRUE(library->Load(installctl::InstallLibrary::DefaultPath(), &error)) << error;
   for (const Call& c : calls) {
-    SCOPED_TRACE(c.text + " " + std::to_string(c.token));
+    SCOPED_TRACE(std::string(c.function) + " " + c.text + " " + std::to_string(c.token));
+    const InstallExportFn function = library->Find(c.function);
+    ASSERT_NE(function, nullptr);
     TempFolder folder;
     const auto in_folder = [&](const std::string& text) {
       return std::regex_replace(text, std::regex("@"), folder.File(""));
     };
     WriteBytes(folder.path() / "host.cfg", kConfig);
     WriteBytes(folder.path() / "blocked.cfg", kConfig);
-    std::filesystem::create_directories(folder.path() / "blocked.TMP" / "inside");
+    std::filesystem::create_directories(folder.path() / "blocked.TMP");
+    WriteBytes(folder.path() / "blocked.TMP" / "inside", std::string(5000, 'x'));
     std::vector<char> text = Buffer(in_folder(c.text));
     std::int32_t token = static_cast<std::int32_t>(c.token);
-    installctl::SetEnvironmentValue(INSTALL_LOG_VARIABLE, c.log ? folder.File(c.log).c_str() : nullptr);
-    EXPECT_EQ(c.function(nullptr, c.token == kNull ? nullptr : &token,
-                         c.text == kNullText ? nullptr : text.data()),
+    installctl::SetEnvironmentValue(INSTALL_LOG_VARIABLE,
+                                    c.log ? folder.File(c.log).c_str() : nullptr);
+    EXPECT_EQ(function(nullptr, c.token == kNull ? nullptr : &token,
+                       c.text == kNullText ? nullptr : text.data()),
               c.result);
     installctl::SetEnvironmentValue(INSTALL_LOG_VARIABLE, nullptr);
     EXPECT_EQ(token, static_cast<std::int32_t>(c.token)) << "the integer was written";
@@ -97,6 +107,14 @@ TEST(Exports, EachCallAnswersAndChangesOnlyWhatItShould) {
       EXPECT_TRUE(std::regex_match(log, std::regex(kWhenAndWho + c.log_line + "\r?\n"))) << log;
     }
     EXPECT_EQ(Listing(folder.path()), listing);
+  }
+  library.reset();  // unloaded, as when setup ends
+  for (const char* name : {"UserName", "CompanyName"}) {
+    std::string value;
+    EXPECT_EQ(
+        platform::ReadUserSettingForTesting({"Halvemark", "Installation"}, "", name, &value).error,
+        platform::Error::kNotFound)
+        << name << " = " << value;
   }
 }
 

@@ -1,9 +1,13 @@
-// Files and folders for tests: a fresh folder per test, and whole-file
-// reads and writes in binary, so tests compare exact bytes.
+// What every test program here starts from: GoogleTest and the standard
+// headers the tests use, a fresh folder per test, and whole-file reads and
+// writes in binary, so tests compare exact bytes.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <set>

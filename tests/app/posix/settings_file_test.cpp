@@ -2,15 +2,11 @@
 // a write fails or two processes write at once.
 #include "platform/posix/settings_file.h"
 
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <set>
-#include <string>
 
 #include "platform/fault_injection.h"
 #include "platform/platform.h"

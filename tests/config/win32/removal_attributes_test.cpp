@@ -1,4 +1,3 @@
-#include <gtest/gtest.h>
 #include <windows.h>
 
 #include "config/plugin_removal.h"

@@ -1,7 +1,6 @@
 // The terminal dialog for real: the library loaded by a host process on a
 // pseudo-terminal, driven by keystrokes, its screen read back.
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
@@ -9,11 +8,8 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstring>
-#include <filesystem>
 #include <iterator>
-#include <string>
 
 #include "install.h"
 #include "platform/posix/settings_file.h"

@@ -1,22 +1,40 @@
-// The size rules every platform shares, over one generated tree.
-#include <gtest/gtest.h>
-
-#include <cstdint>
-#include <filesystem>
-#include <string>
-
-#include "support/test_files.h"
-#include "tree_files.h"
+// The utilities' rules every platform shares: command-line splitting, sizes
+// over one generated tree, and the answers of the spawn calls.
+#include "utilities/command_line.h"
+#include "utilities_tables.h"
 
 namespace install::utilities {
 namespace {
+
+TEST(SplitWindowsCommandLineTest, ReadsQuotesAndBackslashesAsWindowsProgramsDo) {
+  const struct {
+    const char* line;
+    std::vector<std::string> words;
+  } cases[] = {
+      {"", {}},
+      {"  prog  a\tb  ", {"prog", "a", "b"}},
+      {R"("C:\Program Files\app.exe" /s)", {R"(C:\Program Files\app.exe)", "/s"}},
+      {R"(C:\dir\"x y"z a)", {R"(C:\dir\x yz)", "a"}},
+      {R"(p "a b" c)", {"p", "a b", "c"}},
+      {R"(p a"b c"d)", {"p", "ab cd"}},
+      {R"(p "")", {"p", ""}},
+      {R"(p a\b\\c)", {"p", R"(a\b\\c)"}},
+      {R"(p a\"b)", {"p", R"(a"b)"}},
+      {R"(p a\\"b c")", {"p", R"(a\b c)"}},
+      {R"(p a\\\"b)", {"p", R"(a\"b)"}},
+      {R"(p a\\\\"b")", {"p", R"(a\\b)"}},
+      {R"(p "a"" b")", {"p", R"(a" b)"}},
+      {R"(p "a b)", {"p", "a b"}},
+      {R"(p "C:\dir\\")", {"p", R"(C:\dir\)"}},
+      {R"(p trailing\)", {"p", R"(trailing\)"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SplitWindowsCommandLine(c.line), c.words) << c.line;
+}
 
 constexpr std::uint64_t kGiB = 1024ull * 1024 * 1024;
 constexpr std::int32_t kMax = kLargestDirSizeKB;
 // Deeper than the number of directories the walk holds open at once.
 constexpr int kBeyondOpenLevels = 70;
-
-std::string Native(std::filesystem::path path) { return path.make_preferred().string(); }
 
 TEST(DirSizeKBTest, CountsEachFileInKilobytesRoundedDownOnItsOwn) {
   testing::TempFolder tree;
@@ -57,12 +75,32 @@ TEST(DirSizeKBTest, CountsEachFileInKilobytesRoundedDownOnItsOwn) {
           {"a path longer than 260 characters", "long", 8},
           {"siblings after trees deeper than the open levels count once", "wide", wide_kb},
           {"the whole tree", "", whole_tree_kb + wide_kb},
-          {"a file path counts 0", Native("rounding/a"), 0},
+          {"a file path counts 0", "rounding" + sep + "a", 0},
           {"the ceiling holds", "rounding", kMax, kMax},
           {"no 32-bit wrap to a small size", "rounding", kMax, 0xFFFFFFFFull},
           {"a large file past the ceiling saturates", "sparse", kMax, kMax - 100},
           {"a missing path stays 0 from any start", "no_such_folder", 0, kMax - 2},
       });
+}
+
+TEST(SpawnTest, AnswersAsTheWindowsCallsDo) {
+  testing::ExpectSpawns({
+      {false, "exit 3", 3},
+      {true, "no-such-program-4c1d", kStartFileNotFound},
+      {true, "", kStartFileNotFound},
+      {true, testing::kNotAProgram, kStartNotExecutable},
+  });
+}
+
+TEST(SpawnTest, ACommandIsWaitedForAndAProgramIsNot) {
+  testing::TempFolder folder;
+  const std::string command_marker = folder.File("command");
+  const std::string program_marker = folder.File("program");
+  EXPECT_EQ(RunCommand(("echo made> " + command_marker).c_str()), 0);
+  EXPECT_NE(testing::ReadBytes(command_marker), "") << "returned before the command ended";
+  EXPECT_EQ(StartProgram(testing::ProgramWriting(program_marker).c_str()), kStarted);
+  EXPECT_FALSE(std::filesystem::exists(program_marker)) << "waited for the program";
+  EXPECT_NE(testing::EventualBytes(program_marker), "");
 }
 
 }  // namespace

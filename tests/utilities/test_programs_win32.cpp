@@ -1,4 +1,4 @@
-#include "test_commands.h"
+#include "utilities_tables.h"
 
 namespace install::testing {
 

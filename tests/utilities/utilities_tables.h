@@ -1,0 +1,70 @@
+// What the utilities tests share: files of a given size, commands in the
+// form each platform's calls take (test_programs_<platform>.cpp), and the
+// runners for the size and spawn rows.
+#pragma once
+
+#include <thread>
+
+#include "support/test_files.h"
+#include "utilities/dir_size.h"
+#include "utilities/spawn.h"
+
+namespace install::testing {
+
+// A program, started with no interpreter in between, that writes to
+// `marker` after about two seconds.
+std::string ProgramWriting(const std::string& marker);
+
+// A file that exists but is no program the system can run.
+extern const char kNotAProgram[];
+
+// Creates a file of `size` bytes (sparse where the file system allows) and
+// the folders above it.
+inline void MakeSizedFile(const std::filesystem::path& file, std::uintmax_t size) {
+  std::filesystem::create_directories(file.parent_path());
+  std::ofstream(file, std::ios::binary).close();
+  std::filesystem::resize_file(file, size);
+}
+
+// The file's bytes once another process has written some, polled for up to
+// about ten seconds; empty if it never does.
+inline std::string EventualBytes(const std::filesystem::path& file) {
+  for (int step = 0; step < 500; ++step) {
+    std::string bytes = ReadBytes(file);
+    if (!bytes.empty()) return bytes;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return "";
+}
+
+struct SizeCase {
+  const char* rule;
+  std::string path;  // relative to the tree; native separators
+  std::int32_t expected_kb;
+  std::uint64_t start_kb = 0;  // where the count starts
+};
+
+inline void ExpectSizes(const std::filesystem::path& tree, const std::vector<SizeCase>& cases) {
+  for (const SizeCase& c : cases) {
+    const std::string path = c.path.empty() ? tree.string() : (tree / c.path).string();
+    EXPECT_EQ(utilities::DirSizeKBStartingAtForTesting(path.c_str(), c.start_kb), c.expected_kb)
+        << c.rule;
+  }
+}
+
+struct SpawnCase {
+  bool is_program;  // StartProgram, else RunCommand
+  std::string text;
+  std::int32_t expected;
+};
+
+inline void ExpectSpawns(const std::vector<SpawnCase>& cases) {
+  for (const SpawnCase& c : cases) {
+    const char* text = c.text.c_str();
+    EXPECT_EQ(c.is_program ? utilities::StartProgram(text) : utilities::RunCommand(text),
+              c.expected)
+        << c.text;
+  }
+}
+
+}  // namespace install::testing
