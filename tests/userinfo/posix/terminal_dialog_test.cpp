@@ -11,7 +11,7 @@
 #include <cstring>
 #include <iterator>
 
-#include "install.h"
+#include "library.h"
 #include "platform/posix/settings_file.h"
 #include "support/test_files.h"
 
@@ -25,51 +25,50 @@ constexpr int kWatchedSignals[] = {SIGWINCH, SIGCONT, SIGINT, SIGTERM, SIGHUP, S
 
 void HostHandler(int) {}
 
+// The C library marks every action it installs with its own return
+// trampoline (SA_RESTORER on Linux); no program asks for that bit.
+constexpr int kLibraryBookkeepingFlags = 0x04000000;
+
+std::pair<sighandler_t, int> ActionOf(int signal_number) {
+  struct sigaction action {};
+  sigaction(signal_number, nullptr, &action);
+  return {action.sa_handler, action.sa_flags & ~kLibraryBookkeepingFlags};
+}
+
 bool SameModes(const termios& a, const termios& b) {
   return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
          a.c_lflag == b.c_lflag && std::memcmp(a.c_cc, b.c_cc, sizeof a.c_cc) == 0;
 }
 
-// The C library marks every action it has installed with its own return
-// trampoline (SA_RESTORER on Linux); no program asks for that bit.
-constexpr int kLibraryBookkeepingFlags = 0x04000000;
-
-// Masks are compared member by member: the C library leaves the unused
-// tail of a sigset_t as it finds it.
-bool SameAction(const struct sigaction& a, const struct sigaction& b) {
-  for (int signal_number : kWatchedSignals)
-    if (sigismember(&a.sa_mask, signal_number) != sigismember(&b.sa_mask, signal_number))
-      return false;
-  return a.sa_handler == b.sa_handler &&
-         (a.sa_flags & ~kLibraryBookkeepingFlags) == (b.sa_flags & ~kLibraryBookkeepingFlags);
-}
-
-// The host: calls RequestUserInfo as a setup program would, and reports its result and whether the
-// terminal's modes and the host's own signal handlers were left exactly as they were.
+// The host: loads the library, calls RequestUserInfo and unloads it as a
+// setup program would, and reports the call's result and whether the
+// terminal's modes and the host's own signal handlers were left as they were.
 std::string RunHost() {
   // The host's own handlers, which the dialog must hand back.
   signal(SIGINT, HostHandler);
   signal(SIGWINCH, HostHandler);
   signal(SIGHUP, SIG_IGN);
 
-  struct sigaction before[std::size(kWatchedSignals)] = {};
+  std::pair<sighandler_t, int> before[std::size(kWatchedSignals)];
   for (std::size_t i = 0; i < std::size(kWatchedSignals); ++i)
-    sigaction(kWatchedSignals[i], nullptr, &before[i]);
+    before[i] = ActionOf(kWatchedSignals[i]);
   const int tty = open("/dev/tty", O_RDONLY | O_NOCTTY);
   termios modes_before{};
   const bool have_tty = tty >= 0 && tcgetattr(tty, &modes_before) == 0;
 
-  std::int32_t token = INSTALL_ACCESS_TOKEN;
+  std::int32_t token = INSTALL_ACCESS_TOKEN, result = -2;
   char text[] = "ignored";
-  const std::int32_t result = RequestUserInfo(nullptr, &token, text);
+  {
+    installctl::InstallLibrary library;
+    std::string error;
+    if (library.Load(installctl::InstallLibrary::DefaultPath(), &error))
+      result = library.Find("RequestUserInfo")(nullptr, &token, text);
+  }
 
   std::string handlers = "kept";
-  for (std::size_t i = 0; i < std::size(kWatchedSignals); ++i) {
-    struct sigaction after {};
-    sigaction(kWatchedSignals[i], nullptr, &after);
-    if (!SameAction(before[i], after))
+  for (std::size_t i = 0; i < std::size(kWatchedSignals); ++i)
+    if (ActionOf(kWatchedSignals[i]) != before[i])
       handlers = "changed for " + std::to_string(kWatchedSignals[i]);
-  }
   termios modes_after{};
   const bool modes_kept =
       !have_tty || (tcgetattr(tty, &modes_after) == 0 && SameModes(modes_before, modes_after));
