@@ -3,17 +3,14 @@
 // library shows and stores.
 #include "userinfo/request_user_info.h"
 
-#include <gtest/gtest.h>
-
 #include <map>
 #include <optional>
-#include <string>
-#include <vector>
 
 #include "app/install_app.h"
 #include "entry/frame.h"
 #include "framework/framework_services.h"
 #include "resource.h"
+#include "support/test_files.h"
 
 namespace install {
 namespace {
