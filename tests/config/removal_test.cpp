@@ -28,7 +28,7 @@ TEST(PluginRemoval, RewritesEachCaseInChunksAndInPlaceAndASecondRunChangesNothin
     std::string output;
   } cases[] = {
       // Only body lines keyed exactly "Plugin" whose rest names the plug-in go.
-      {"MDOP\r\nPlugin foo.dll\r\nPlugin FOO2.dll\r\nPlugin bar.dll\r\n", "foo", kDone,
+      {"MDOP\r\nPlugin bar.dll\r\nPlugin foo.dll\r\nPlugin FOO2.dll\r\n", "foo", kDone,
        "MDOP \r\nPlugin bar.dll\r\n"},
       {"ZKCO\r\n0\r\nPlugin foo\r\nOther foo\r\n", "foo", kDone, "ZKCO \r\n0 \r\nOther foo\r\n"},
       {"ZKCO version 3\n0 build 7\n", "x", kDone, "ZKCO version 3\r\n0 build 7\r\n"},
@@ -56,7 +56,7 @@ TEST(PluginRemoval, RewritesEachCaseInChunksAndInPlaceAndASecondRunChangesNothin
       {"MDOP\nPlugin C:\\Plug-ins\\MyFooBar.DLL\nPlugin fOoBaR\r\nPlugin foo bar\r\n", "foobar",
        kDone, "MDOP \r\nPlugin foo bar\r\n"},
       // Ctrl-Z ends the input; only a CR before a LF belongs to the line end.
-      {"MDOP\nA b\x1AJunk\nPlugin x\n", "x", kDone, "MDOP \r\nA b\r\n"},
+      {"MDOP\nA b\nC\x1AJunk\nPlugin x\n", "x", kDone, "MDOP \r\nA b\r\nC \r\n"},
       {"MDOP\n\x1A", "x", kDone, "MDOP \r\n"},
       {"\x1AMDOP\n", "x", kDone, ""},
       {"MDOP\r\nA\rb\nC d\r\r\nE f\r", "x", kDone, "MDOP \r\nA\rb \r\nC d\r\r\nE f\r\r\n"},
