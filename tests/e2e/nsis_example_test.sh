@@ -70,7 +70,19 @@ if [ "${5:-}" = interactive ]; then
   "$WINE" "$WORK/setup.exe" '/D=C:\Host' >/dev/null 2>&1 &
   setup=$!
   press "$(wait_for_window "SampleBlur plug-in Setup: Installation Folder")" Return
-  refuse_then_accept_user_info "Jane Roe" "Example Ltd"
+  # The dialog as a hurried user answers it: Enter with no name (the message
+  # box), then the name and company and Enter.
+  dialog=$(wait_for_window "Required Installation Information")
+  press "$dialog" Return
+  message=$(wait_for_window "User Information")
+  press "$message" Return
+  wait_until_gone "User Information"
+  dialog=$(wait_for_window "Required Installation Information")
+  press "$dialog" Home
+  type_text "Jane Roe"
+  xdotool key Tab
+  type_text "Example Ltd"
+  xdotool key Return
   completed=$(wait_for_window "SampleBlur plug-in Setup: Completed")
   # The Close button may take a moment to become the default one.
   for try in 1 2 3 4 5; do
