@@ -4,8 +4,7 @@
 # text typed and then Esc answers 0 and leaves the registry as it was. (The
 # example installer's test goes through the dialog to the end.)
 set -euo pipefail
-WINE=$1
-installctl=$2
+WINE=$1 installctl=$2
 source "$(dirname "$0")/../../e2e/wine_e2e.sh"
 require_tools
 start_desktop
