@@ -5,9 +5,7 @@
 # the run, the file must each time hold the old bytes or the new ones. At
 # least one kill must land while the rewrite is under way (its .TMP is left).
 set -euo pipefail
-prefix=$1
-native=$2
-installctl=$3
+prefix=$1 native=$2 installctl=$3
 shift 3
 kills=24
 work=$prefix/drive_c/install-kill

@@ -45,19 +45,3 @@ registry_values() {
                       inside && /^"/ {print ENVIRON["KEY"] " " $0}' "$WINEPREFIX/user.reg" | sort
   done
 }
-
-# Answers the User Information dialog as a hurried user would: Enter with no
-# name (the message box), then the name and company and Enter.
-refuse_then_accept_user_info() {  # NAME COMPANY
-  local dialog message
-  dialog=$(wait_for_window "Required Installation Information")
-  press "$dialog" Return
-  message=$(wait_for_window "User Information")
-  press "$message" Return
-  wait_until_gone "User Information"
-  dialog=$(wait_for_window "Required Installation Information")
-  press "$dialog" Home
-  type_text "$1"
-  [ -z "$2" ] || { xdotool key Tab; type_text "$2"; }
-  xdotool key Return
-}

@@ -5,23 +5,17 @@
 #include <stdexcept>
 
 namespace install::testing {
-namespace {
 
 // Notices reach the watcher some time after the change, in order. A marker
 // file made after the call shows when all that the call did has come in.
-constexpr wchar_t kMarker[] = L"folder-watch.mark";
-constexpr DWORD kPatienceMs = 20000;
-
-}  // namespace
-
 struct FolderWatch::State {
-  std::filesystem::path folder_path;
+  std::filesystem::path marker;
   HANDLE folder;
   OVERLAPPED pending = {};
   alignas(DWORD) char buffer[16384];
 
+  // Asks for the next notices; starting the request resets the event.
   void Listen() {
-    ::ResetEvent(pending.hEvent);
     ::ReadDirectoryChangesW(folder, buffer, sizeof buffer, FALSE,
                             FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE, nullptr,
                             &pending, nullptr);
@@ -29,7 +23,7 @@ struct FolderWatch::State {
 };
 
 FolderWatch::FolderWatch(const std::filesystem::path& folder) : state_(new State) {
-  state_->folder_path = folder;
+  state_->marker = folder / "folder-watch.mark";
   state_->folder = ::CreateFileW(
       folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
@@ -47,25 +41,26 @@ FolderWatch::~FolderWatch() {
 std::string FolderWatch::ChangesTo(const std::string& name) {
   // Indexed by FILE_ACTION_*.
   const char* const kinds[] = {"", "created", "deleted", "written", "moved away", "replaced"};
-  const std::wstring wide_name = std::filesystem::path(name).wstring();
-  const std::filesystem::path marker = state_->folder_path / kMarker;
-  ::CloseHandle(::CreateFileW(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+  ::CloseHandle(
+      ::CreateFileW(state_->marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
   std::string changes;
   bool marker_seen = false;
   DWORD size = 0;
-  while (!marker_seen && ::WaitForSingleObject(state_->pending.hEvent, kPatienceMs) == 0 &&
+  while (!marker_seen &&
+         ::WaitForSingleObject(state_->pending.hEvent, 20000 /* ms */) == WAIT_OBJECT_0 &&
          ::GetOverlappedResult(state_->folder, &state_->pending, &size, FALSE)) {
     for (const char* at = state_->buffer; size > 0;) {
       const auto* notice = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(at);
-      const std::wstring changed(notice->FileName, notice->FileNameLength / sizeof(WCHAR));
-      marker_seen = marker_seen || changed == kMarker;
-      if (changed == wide_name && notice->Action < 6) NoteChange(kinds[notice->Action], &changes);
+      const std::filesystem::path changed(
+          std::wstring(notice->FileName, notice->FileNameLength / sizeof(WCHAR)));
+      marker_seen = marker_seen || changed == state_->marker.filename();
+      if (changed == name && notice->Action < 6) NoteChange(kinds[notice->Action], &changes);
       if (notice->NextEntryOffset == 0) break;
       at += notice->NextEntryOffset;
     }
     state_->Listen();
   }
-  ::DeleteFileW(marker.c_str());
+  ::DeleteFileW(state_->marker.c_str());
   if (!marker_seen) throw std::runtime_error("the folder's change notices stopped coming");
   return changes;
 }
