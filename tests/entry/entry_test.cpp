@@ -1,10 +1,13 @@
-// The built library loaded by path, as a setup program loads it and calls
-// its exports: what each returns, what it leaves in the caller's text, the
-// integer and the folder, the one line the diagnostic log (INSTALL_LOG) then
-// holds, and that nothing, loading and unloading included, stores a value.
+// The frame every export runs in, and the built library loaded by path, as
+// a setup program loads it and calls its exports: what each returns, what it
+// leaves in the caller's text, the integer and the folder, the one line the
+// diagnostic log (INSTALL_LOG) then holds, and that nothing, loading and
+// unloading included, stores a value.
 #include <optional>
 #include <regex>
+#include <stdexcept>
 
+#include "entry/frame.h"
 #include "library.h"
 #include "platform/platform.h"
 #include "support/test_files.h"
@@ -115,6 +118,42 @@ TEST(Exports, EachCallAnswersAndChangesOnlyWhatItShould) {
         platform::ReadUserSettingForTesting({"Halvemark", "Installation"}, "", name, &value).error,
         platform::Error::kNotFound)
         << name << " = " << value;
+  }
+}
+
+constexpr ExportRule kGated{true, -1, 6}, kOpen{false, 0, 7};
+constexpr std::int32_t kWorkResult = 42;
+
+// `result` kWorkResult: the work ran and answered.
+TEST(Frame, TheWorkRunsInTheLibrarysContextOnlyForTheTokenAndTheCallersComesBack) {
+  EXPECT_NE(AfxGetModuleState(), AfxGetStaticModuleState()) << "no switch before a call";
+  const struct {
+    const ExportRule& rule;
+    std::int64_t integer;  // or kNull
+    bool work_throws;
+    std::int32_t result;
+  } cases[] = {
+      {kGated, INSTALL_ACCESS_TOKEN, false, kWorkResult},
+      {kGated, INSTALL_ACCESS_TOKEN, true, 6},
+      {kGated, INSTALL_ACCESS_TOKEN | (1 << 30), false, -1},
+      {kOpen, kNull, false, kWorkResult},
+      {kOpen, kNull, true, 7},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.integer);
+    std::int32_t integer = static_cast<std::int32_t>(c.integer);
+    AFX_MODULE_STATE callers_own;
+    AFX_MAINTAIN_STATE caller(&callers_own);
+    AFX_MODULE_STATE* seen = nullptr;
+    const std::int32_t result =
+        RunExport(c.rule, c.integer == kNull ? nullptr : &integer, nullptr, [&]() -> std::int32_t {
+          seen = AfxGetModuleState();
+          if (c.work_throws) throw std::runtime_error("out of memory");
+          return kWorkResult;
+        });
+    EXPECT_EQ(result, c.result);
+    EXPECT_EQ(seen, result == -1 ? nullptr : AfxGetStaticModuleState());
+    EXPECT_EQ(AfxGetModuleState(), &callers_own);
   }
 }
 
