@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# nsis_example_test.sh WINE INSTALL_DLL SAMPLE_HOST TARGET [interactive]:
+# nsis_example_test.sh WINE INSTALL_DLL SAMPLE_HOST INSTALLCTL TARGET [interactive]:
 # builds the example installer for TARGET and, in a fresh Wine prefix with a
 # sample host folder, runs it and its uninstaller silently, then with bad
 # input, checking the host's files byte for byte and the registry. With
-# "interactive" it installs once more through the User Information dialog.
+# "interactive" the User Information dialog is left with Esc once (from
+# INSTALLCTL), then setup installs once more through it.
 set -euo pipefail
-WINE=$1 dll=$2 sample_host=$3 target=$4
+WINE=$1 dll=$2 sample_host=$3 installctl=$4 target=$5
 source "$(dirname "$0")/wine_e2e.sh"
 require_tools makensis
 script=$(dirname "$0")/../../examples/nsis/plugin-setup.nsi
@@ -62,7 +63,19 @@ expect "missing host.cfg" "$(run_windows "$WORK/setup.exe" /S /USER=Jane '/D=C:\
 expect "files after refusals" "$(cd "$host" && find . | sort | tr '\n' ' ')" \
   ". ./Host.exe ./Plugins ./host.cfg.bak ./started.txt "
 
-if [ "${5:-}" = interactive ]; then
+if [ "${6:-}" = interactive ]; then
+  # Text typed and then Esc: the call answers 0 and stores nothing.
+  stored=$(registry_values "$installation")
+  "$WINE" "$installctl" RequestUserInfo >"$WORK/answer" 2>/dev/null &
+  host_pid=$!
+  press "$(wait_for_window "Required Installation Information")" Home
+  type_text "Someone Else"
+  xdotool key Escape
+  wait $host_pid
+  "$(dirname "$WINE")/wineserver" -w
+  expect "Esc answers 0" "$(tr -d '\r' <"$WORK/answer")" 0
+  expect "registry after Esc" "$(registry_values "$installation")" "$stored"
+
   printf "$before" >"$host/host.cfg"
   "$WINE" "$WORK/setup.exe" '/D=C:\Host' >/dev/null 2>&1 &
   setup=$!

@@ -1,5 +1,5 @@
-# Sourced by the tests that drive Windows programs under Wine on a virtual
-# screen. Needs WINE (a Wine loader) set.
+# Sourced by the example installer's test, which drives Windows programs under
+# Wine on a virtual screen. Needs WINE (a Wine loader) set.
 WORK=$(mktemp -d)
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-desktop.sh"
 trap 'stop_desktop; rm -rf "$WORK"' EXIT
