@@ -4,6 +4,8 @@
 // is only ever replaced whole; a second table puts both operations through
 // every kind of file, leftover and failing disk.
 
+#include <optional>
+
 #include "config/line_append.h"
 #include "config/plugin_removal.h"
 #include "config/temp_path.h"
@@ -130,13 +132,17 @@ TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
     std::string before;
     const char* operand;
     std::int32_t result;
-    const char* after;  // null: as before
+    std::optional<std::string> after;  // unset: as before
     std::string name = "host.cfg";
     FaultPoint fault = kNoFault;
   };
-  // Larger than one read block, so faults can strike in the middle.
-  std::string large = "ZKCO\r\n0\r\n";
-  while (large.size() < (std::size_t{5} << 19)) large += "Plugin A.dll\r\nWindow 10 20\r\n";
+  // Larger than one read block, so faults can strike in the middle and the
+  // rewrite's lines cross the ends of blocks.
+  std::string large = "ZKCO\r\n0\r\n", large_rewritten = "ZKCO \r\n0 \r\n";
+  while (large.size() < (std::size_t{5} << 19)) {
+    large += "Plugin A.dll\r\nWindow 10 20\r\n";
+    large_rewritten += "Window 10 20\r\n";
+  }
   const char* const rewritten = "MDOP \r\nKey v\r\n";
   const Case cases[] = {
       // Append: the text's own line feeds become CR LF; the file's lines are not touched.
@@ -144,32 +150,34 @@ TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
        "MDOP\nA b\nx\r\ny\r\r\nz\rw*\xE9\r\n"},
       {kAppend, kFile, "MDOP\r\nWindow", " 640", 0, "MDOP\r\nWindow 640\r\n"},
       // A missing file is not created; a folder or a read-only file is refused.
-      {kAppend, kNoFile, "", "x", 1, nullptr},
-      {kAppend, kFolder, "", "x", 6, nullptr},
-      {kAppend, kReadOnly, kSample, "x", 6, nullptr},
+      {kAppend, kNoFile, "", "x", 1, {}},
+      {kAppend, kFolder, "", "x", 6, {}},
+      {kAppend, kReadOnly, kSample, "x", 6, {}},
       // A failed write, flush or close cuts the file back to its old length.
-      {kAppend, kFile, kSample, "Plugin B.dll", 6, nullptr, "host.cfg", FaultPoint::kWrite},
-      {kAppend, kFile, kSample, "x", 6, nullptr, "host.cfg", FaultPoint::kSync},
-      {kAppend, kFile, kSample, "x", 6, nullptr, "host.cfg", FaultPoint::kClose},
+      {kAppend, kFile, kSample, "Plugin B.dll", 6, {}, "host.cfg", FaultPoint::kWrite},
+      {kAppend, kFile, kSample, "x", 6, {}, "host.cfg", FaultPoint::kSync},
+      {kAppend, kFile, kSample, "x", 6, {}, "host.cfg", FaultPoint::kClose},
       // Removal refuses a missing file, a folder, a file that would be its own
       // temporary and one whose temporary path would pass the length limit.
-      {kRemove, kNoFile, "", "a", 1, nullptr},
-      {kRemove, kFolder, "", "a", 6, nullptr},
-      {kRemove, kFile, kSample, "a", 6, nullptr, "host.TMP"},
-      {kRemove, kFile, kSample, "a", 6, nullptr, kLongest},
+      {kRemove, kNoFile, "", "a", 1, {}},
+      {kRemove, kFolder, "", "a", 6, {}},
+      {kRemove, kFile, kSample, "a", 6, {}, "host.TMP"},
+      {kRemove, kFile, kSample, "a", 6, {}, kLongest},
       // The new file keeps the old permissions; a leftover temporary, even a link
       // to the bystander file, is replaced or removed, never written through.
       {kRemove, kOwnerOnly, kSample, "a.dll", 0, rewritten},
       {kRemove, kLeftoverFile, kSample, "a.dll", 0, rewritten},
-      {kRemove, kLeftoverFile, kNotes, "a", 4, nullptr},
+      {kRemove, kLeftoverFile, kNotes, "a", 4, {}},
       {kRemove, kLeftoverLink, kSample, "a.dll", 0, rewritten},
-      {kRemove, kLeftoverLink, kNotes, "a", 4, nullptr},
-      // A failure at any step keeps the old file whole and leaves no temporary.
-      {kRemove, kFile, large, "a", 6, nullptr, "host.cfg", FaultPoint::kRead},
-      {kRemove, kFile, large, "a", 6, nullptr, "host.cfg", FaultPoint::kWrite},
-      {kRemove, kFile, large, "a", 6, nullptr, "host.cfg", FaultPoint::kSync},
-      {kRemove, kFile, large, "a", 6, nullptr, "host.cfg", FaultPoint::kClose},
-      {kRemove, kFile, large, "a", 6, nullptr, "host.cfg", FaultPoint::kReplace},
+      {kRemove, kLeftoverLink, kNotes, "a", 4, {}},
+      // A file of many blocks is rewritten whole; a failure at any step keeps
+      // the old file whole and leaves no temporary.
+      {kRemove, kFile, large, "a", 0, large_rewritten},
+      {kRemove, kFile, large, "a", 6, {}, "host.cfg", FaultPoint::kRead},
+      {kRemove, kFile, large, "a", 6, {}, "host.cfg", FaultPoint::kWrite},
+      {kRemove, kFile, large, "a", 6, {}, "host.cfg", FaultPoint::kSync},
+      {kRemove, kFile, large, "a", 6, {}, "host.cfg", FaultPoint::kClose},
+      {kRemove, kFile, large, "a", 6, {}, "host.cfg", FaultPoint::kReplace},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(&c - cases);
@@ -201,7 +209,7 @@ TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
     EXPECT_EQ(Listing(folder.path()), listing);
     EXPECT_EQ(fs::status(file).permissions(), permissions);
     EXPECT_EQ(ReadBytes(bystander), "precious");
-    EXPECT_EQ(ReadBytes(file), c.after != nullptr ? c.after : c.before);
+    EXPECT_EQ(ReadBytes(file), c.after.value_or(c.before));
   }
 }
 
