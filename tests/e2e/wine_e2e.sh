@@ -16,12 +16,9 @@ require_tools() {
 }
 
 expect() {  # expect WHAT ACTUAL WANTED
-  if [ "$2" != "$3" ]; then
-    printf 'FAIL: %s: got\n%s\nwanted\n%s\n' "$1" "$2" "$3"
-    fail=1
-  else
-    echo "ok: $1"
-  fi
+  [ "$2" = "$3" ] && { echo "ok: $1"; return; }
+  printf 'FAIL: %s: got\n%s\nwanted\n%s\n' "$1" "$2" "$3"
+  fail=1
 }
 
 expect_bytes() {  # expect_bytes WHAT FILE PRINTF-FORMAT

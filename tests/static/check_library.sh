@@ -7,15 +7,11 @@
 set -euo pipefail
 kind=$1 tool=$2 library=$3 header=$4 max_bytes=${5:-}
 
-expected=$(awk '/^#define INSTALL_EXPORT_TABLE/{in_table=1; next}
-                in_table && /X\(/ {name = $0; sub(/.*X\(/, "", name); sub(/,.*/, "", name); print name}
-                in_table && !/\\$/ {in_table=0}' "$header" | sort)
+expected=$(sed -n '/^#define INSTALL_EXPORT_TABLE/,/[^\\]$/s/^ *X(\([A-Za-z_]*\),.*/\1/p' "$header" | sort)
 fail=0
 if [ "$kind" = windows ]; then
   dump=$("$tool" -p "$library")
-  actual=$(awk '/\[Ordinal\/Name Pointer\] Table/{in_table=1; next}
-                in_table && /^\t\[/ {print $NF; next}
-                in_table {in_table=0}' <<<"$dump" | sort)
+  actual=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/s/^\t\[ *[0-9]*\] //p' <<<"$dump" | sort)
   imports=$(sed -n 's/^\tDLL Name: //p' <<<"$dump")
   system_dlls='^(kernel32|user32|gdi32|advapi32|comctl32|comdlg32|shell32|ole32|oleaut32|msvcrt|ntdll|version|shlwapi|ucrtbase|api-ms-win-[a-z0-9-]+)\.dll$'
   if grep -viE "$system_dlls" <<<"$imports"; then
