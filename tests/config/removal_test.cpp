@@ -144,7 +144,7 @@ TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
     large_rewritten += "Window 10 20\r\n";
   }
   const char* const rewritten = "MDOP \r\nKey v\r\n";
-  const Case cases[] = {
+  std::vector<Case> cases = {
       // Append: the text's own line feeds become CR LF; the file's lines are not touched.
       {kAppend, kFile, "MDOP\nA b\n", "x\ny\r\nz\rw*\xE9", 0,
        "MDOP\nA b\nx\r\ny\r\r\nz\rw*\xE9\r\n"},
@@ -153,10 +153,6 @@ TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
       {kAppend, kNoFile, "", "x", 1, {}},
       {kAppend, kFolder, "", "x", 6, {}},
       {kAppend, kReadOnly, kSample, "x", 6, {}},
-      // A failed write, flush or close cuts the file back to its old length.
-      {kAppend, kFile, kSample, "Plugin B.dll", 6, {}, "host.cfg", FaultPoint::kWrite},
-      {kAppend, kFile, kSample, "x", 6, {}, "host.cfg", FaultPoint::kSync},
-      {kAppend, kFile, kSample, "x", 6, {}, "host.cfg", FaultPoint::kClose},
       // Removal refuses a missing file, a folder, a file that would be its own
       // temporary and one whose temporary path would pass the length limit.
       {kRemove, kNoFile, "", "a", 1, {}},
@@ -170,17 +166,18 @@ TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
       {kRemove, kLeftoverFile, kNotes, "a", 4, {}},
       {kRemove, kLeftoverLink, kSample, "a.dll", 0, rewritten},
       {kRemove, kLeftoverLink, kNotes, "a", 4, {}},
-      // A file of many blocks is rewritten whole; a failure at any step keeps
-      // the old file whole and leaves no temporary.
+      // A file of many blocks is rewritten whole.
       {kRemove, kFile, large, "a", 0, large_rewritten},
-      {kRemove, kFile, large, "a", 6, {}, "host.cfg", FaultPoint::kRead},
-      {kRemove, kFile, large, "a", 6, {}, "host.cfg", FaultPoint::kWrite},
-      {kRemove, kFile, large, "a", 6, {}, "host.cfg", FaultPoint::kSync},
-      {kRemove, kFile, large, "a", 6, {}, "host.cfg", FaultPoint::kClose},
-      {kRemove, kFile, large, "a", 6, {}, "host.cfg", FaultPoint::kReplace},
   };
+  // A failed write, flush or close cuts an appended file back to its old
+  // length; a failure at any step of a removal keeps the old file whole and
+  // leaves no temporary.
+  for (FaultPoint fault : {FaultPoint::kWrite, FaultPoint::kSync, FaultPoint::kClose})
+    cases.push_back({kAppend, kFile, kSample, "Plugin B.dll", 6, {}, "host.cfg", fault});
+  for (int fault = 0; fault < static_cast<int>(kNoFault); ++fault)
+    cases.push_back({kRemove, kFile, large, "a", 6, {}, "host.cfg", FaultPoint(fault)});
   for (const Case& c : cases) {
-    SCOPED_TRACE(&c - cases);
+    SCOPED_TRACE(&c - cases.data());
     TempFolder folder;
     const std::string name =
         c.name != kLongest ? c.name
