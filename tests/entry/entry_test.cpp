@@ -50,11 +50,14 @@ TEST(Exports, EachCallAnswersAndChangesOnlyWhatItShould) {
       {"ExZKCFG_RemovePluginRefs", kToken, "***", 1},
       {"ExZKCFG_AppendBuffer", kToken, kNullText, INSTALL_EDIT_NOT_READABLE},
       {"AreYouThere", kNull, kNullText, 1},
-      // The workers are reached: sizes are not gated, the spawns are.
+      // The workers are reached: sizes are not gated, the spawns are; a start
+      // answers as WinExec does, for nothing to start and for a data file.
       {"GetDirSizeKB", kNull, "@", 4},
       {"GetDirSizeKB", kToken + 1, "@", 4},
       {"DOSSpawn", kToken, "exit 7", 7},
       {"WINSpawn", kToken, "no-such-program-4c1d", 2},
+      {"WINSpawn", kToken, "", 2},
+      {"WINSpawn", kToken, "\"@host.cfg\"", 11},
       // The log: one line per call, naming a failed step; it never changes the call.
       // clang-format off
       {"ExZKCFG_RemovePluginRefs", kToken, "@blocked.cfg*a", 6, "@blocked.cfg\0a"s, kConfig, "log", R"re(ExZKCFG_RemovePluginRefs token=accepted text=".+blocked\.cfg\*a" result=6 failed="create the temporary file" reason=".+ \((errno|error) \d+\)")re"},

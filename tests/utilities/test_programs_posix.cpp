@@ -6,6 +6,4 @@ std::string ProgramWriting(const std::string& marker) {
   return "/bin/sh -c \"sleep 2; echo made > " + marker + "\"";
 }
 
-const char kNotAProgram[] = "/etc/passwd";
-
 }  // namespace install::testing

@@ -6,6 +6,4 @@ std::string ProgramWriting(const std::string& marker) {
   return "cmd /c ping -n 3 127.0.0.1 > nul & echo made> " + marker;
 }
 
-const char kNotAProgram[] = "C:\\windows\\win.ini";
-
 }  // namespace install::testing

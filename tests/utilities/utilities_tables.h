@@ -15,9 +15,6 @@ namespace install::testing {
 // `marker` after about two seconds.
 std::string ProgramWriting(const std::string& marker);
 
-// A file that exists but is no program the system can run.
-extern const char kNotAProgram[];
-
 // Creates a file of `size` bytes (sparse where the file system allows) and
 // the folders above it.
 inline void MakeSizedFile(const std::filesystem::path& file, std::uintmax_t size) {

@@ -1,5 +1,5 @@
 // The utilities' rules every platform shares: command-line splitting, sizes
-// over one generated tree, and the answers of the spawn calls.
+// over one generated tree, and a command waited for while a program is not.
 #include "utilities/command_line.h"
 #include "utilities_tables.h"
 
@@ -81,15 +81,6 @@ TEST(DirSizeKBTest, CountsEachFileInKilobytesRoundedDownOnItsOwn) {
           {"a large file past the ceiling saturates", "sparse", kMax, kMax - 100},
           {"a missing path stays 0 from any start", "no_such_folder", 0, kMax - 2},
       });
-}
-
-TEST(SpawnTest, AnswersAsTheWindowsCallsDo) {
-  testing::ExpectSpawns({
-      {false, "exit 3", 3},
-      {true, "no-such-program-4c1d", kStartFileNotFound},
-      {true, "", kStartFileNotFound},
-      {true, testing::kNotAProgram, kStartNotExecutable},
-  });
 }
 
 TEST(SpawnTest, ACommandIsWaitedForAndAProgramIsNot) {
