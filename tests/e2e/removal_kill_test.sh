@@ -15,15 +15,13 @@ mkdir -p "$work"
 # hold the test's output open.
 trap 'WINEPREFIX=$prefix "$(dirname "${@: -1}")/wineserver" -k; rm -rf "$work"' EXIT
 
-# Mixed line ends, blank and space-led lines, lone CRs, long lines, eight-bit
-# bytes and a Ctrl-Z; lines cross the ends of read blocks.
-awk 'BEGIN { long = sprintf("%700s", ""); gsub(/ /, "x", long)
-  printf "ZKCO 7\r\n0\r\n"
-  for (i = 0; i < 10000; i++)
-    printf "Window %d 480\r\n   Toolbar  left \t top\n\n   \r\nKey\tTabbed\nLone\rCR\r\n" \
-           "Plugin C:\\Plug-ins\\%sSHINE.dll\r\nplugin shine.dll\r\nPlugin Other.dll\n" \
-           "Caf\351 %s\r\nPlugin\r\nPlugin shine%d\r\n", i, long, long, i
-  printf "Last line\032Plugin Ignored\r\n" }' >"$work/old.cfg"
+# Large enough that the rewrite takes a while, with lines of every kind the
+# rewrite handles: dropped, kept as they are, and rewritten.
+awk 'BEGIN { printf "ZKCO 7\r\n0\r\n"
+  for (i = 0; i < 100000; i++)
+    printf "Window %d 480\r\nPlugin C:\\Plug-ins\\SHINE.dll\r\n   Key\tTabbed\nCaf\351 %0100d\r\n", i, i
+}' >"$work/old.cfg"
+
 # The kills are timed from the moment the rewrite begins, as Wine's start-up
 # takes longer than the rewrite itself; a whole run first gives the new bytes.
 start_removal() {

@@ -15,9 +15,8 @@ struct FolderWatch::State {
 
 FolderWatch::FolderWatch(const std::filesystem::path& folder) : state_(new State) {
   const auto events = IN_CREATE | IN_DELETE | IN_MODIFY | IN_MOVED_FROM | IN_MOVED_TO;
-  if (::inotify_add_watch(state_->fd, folder.c_str(), events) < 0) {
+  if (::inotify_add_watch(state_->fd, folder.c_str(), events) < 0)
     throw std::runtime_error("cannot watch " + folder.string());
-  }
 }
 
 FolderWatch::~FolderWatch() { ::close(state_->fd); }
@@ -33,11 +32,9 @@ std::string FolderWatch::ChangesTo(const std::string& name) {
     for (char* at = buffer; at < buffer + size;) {
       const auto* event = reinterpret_cast<const inotify_event*>(at);
       at += sizeof(inotify_event) + event->len;
-      for (const auto& [mask, kind] : kinds) {
-        if (event->len > 0 && name == event->name && (event->mask & mask) != 0) {
+      for (const auto& [mask, kind] : kinds)
+        if (event->len > 0 && name == event->name && (event->mask & mask) != 0)
           NoteChange(kind, &changes);
-        }
-      }
     }
   }
   return changes;
