@@ -67,18 +67,16 @@ if [ "${6:-}" = interactive ]; then
   # Text typed and then Esc: the call answers 0 and stores nothing.
   stored=$(registry_values "$installation")
   "$WINE" "$installctl" RequestUserInfo >"$WORK/answer" 2>/dev/null &
-  host_pid=$!
   press "$(wait_for_window "Required Installation Information")" Home
   type_text "Someone Else"
   xdotool key Escape
-  wait $host_pid
+  wait $!
   "$(dirname "$WINE")/wineserver" -w
   expect "Esc answers 0" "$(tr -d '\r' <"$WORK/answer")" 0
   expect "registry after Esc" "$(registry_values "$installation")" "$stored"
 
   printf "$before" >"$host/host.cfg"
   "$WINE" "$WORK/setup.exe" '/D=C:\Host' >/dev/null 2>&1 &
-  setup=$!
   press "$(wait_for_window "SampleBlur plug-in Setup: Installation Folder")" Return
   # The dialog as a hurried user answers it: Enter with no name (the message
   # box), then the name and company and Enter.
@@ -94,7 +92,7 @@ if [ "${6:-}" = interactive ]; then
   # Wine to close, as it is sometimes deaf to keys there.
   wait_for_window "SampleBlur plug-in Setup: Completed" >/dev/null
   "$(dirname "$WINE")/wineserver" -k
-  wait "$setup" || true
+  wait $! || true
   "$(dirname "$WINE")/wineserver" -w
   expect_bytes "host.cfg after an interactive install" "$host/host.cfg" "$installed"
   expect "registry after an interactive install" "$(registry_values "$installation")" \

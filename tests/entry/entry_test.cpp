@@ -91,8 +91,7 @@ TEST(Exports, EachCallAnswersAndChangesOnlyWhatItShould) {
     };
     WriteBytes(folder.path() / "host.cfg", kConfig);
     WriteBytes(folder.path() / "blocked.cfg", kConfig);
-    std::filesystem::create_directories(folder.path() / "blocked.TMP");
-    WriteBytes(folder.path() / "blocked.TMP" / "inside", std::string(5000, 'x'));
+    MakeSizedFile(folder.path() / "blocked.TMP" / "inside", 5000);
     std::vector<char> text = Buffer(in_folder(c.text));
     std::int32_t token = static_cast<std::int32_t>(c.token);
     installctl::SetEnvironmentValue(INSTALL_LOG_VARIABLE,

@@ -51,6 +51,14 @@ inline void WriteBytes(const std::filesystem::path& file, const std::string& byt
   std::ofstream(file, std::ios::binary) << bytes;
 }
 
+// Creates a file of `size` bytes (sparse where the file system allows) and
+// the folders above it.
+inline void MakeSizedFile(const std::filesystem::path& file, std::uintmax_t size) {
+  std::filesystem::create_directories(file.parent_path());
+  std::ofstream(file, std::ios::binary).close();
+  std::filesystem::resize_file(file, size);
+}
+
 // The names in `folder`, to show that a call left nothing else behind.
 inline std::set<std::string> Listing(const std::filesystem::path& folder) {
   std::set<std::string> names;

@@ -1,6 +1,6 @@
-// What the utilities tests share: files of a given size, commands in the
-// form each platform's calls take (test_programs_<platform>.cpp), and the
-// runners for the size and spawn rows.
+// What the utilities tests share: commands in the form each platform's calls
+// take (test_programs_<platform>.cpp), and the runners for the size and spawn
+// rows.
 #pragma once
 
 #include <thread>
@@ -14,14 +14,6 @@ namespace install::testing {
 // A program, started with no interpreter in between, that writes to
 // `marker` after about two seconds.
 std::string ProgramWriting(const std::string& marker);
-
-// Creates a file of `size` bytes (sparse where the file system allows) and
-// the folders above it.
-inline void MakeSizedFile(const std::filesystem::path& file, std::uintmax_t size) {
-  std::filesystem::create_directories(file.parent_path());
-  std::ofstream(file, std::ios::binary).close();
-  std::filesystem::resize_file(file, size);
-}
 
 // The file's bytes once another process has written some, polled for up to
 // about ten seconds; empty if it never does.
