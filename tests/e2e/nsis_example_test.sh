@@ -7,8 +7,46 @@
 # INSTALLCTL), then setup installs once more through it.
 set -euo pipefail
 WINE=$1 dll=$2 sample_host=$3 installctl=$4 target=$5
-source "$(dirname "$0")/wine_e2e.sh"
-require_tools makensis
+WORK=$(mktemp -d)
+source "$(dirname "$0")/../../scripts/wine-desktop.sh"
+trap 'stop_desktop; rm -rf "$WORK"' EXIT
+fail=0
+
+expect() {  # expect WHAT ACTUAL WANTED
+  [ "$2" = "$3" ] && { echo "ok: $1"; return; }
+  printf 'FAIL: %s: got\n%s\nwanted\n%s\n' "$1" "$2" "$3"
+  fail=1
+}
+
+expect_bytes() {  # expect_bytes WHAT FILE PRINTF-FORMAT
+  expect "$1" "$(od -An -c "$2" 2>&1)" "$(printf "$3" | od -An -c)"
+}
+
+# Prints the program's exit code once every process of the prefix has ended.
+run_windows() {
+  local code=0
+  "$WINE" "$@" >/dev/null 2>&1 || code=$?
+  "$(dirname "$WINE")/wineserver" -w
+  echo "$code"
+}
+
+# Prints the values of keys of HKEY_CURRENT_USER as user.reg holds them.
+registry_values() {
+  local key
+  for key in "$@"; do
+    KEY="[$key]" awk 'index($0, ENVIRON["KEY"]) == 1 {inside = 1; next}
+                      /^\[/ {inside = 0}
+                      inside && /^"/ {print ENVIRON["KEY"] " " $0}' "$WINEPREFIX/user.reg" | sort
+  done
+}
+
+# A missing tool skips the test (exit 77), or fails it under CI.
+missing=$(missing_desktop_tools makensis)
+if [ -n "$missing" ]; then
+  [ -n "${CI:-}" ] && { echo "FAIL: missing $missing" >&2; exit 1; }
+  echo "skipped: missing $missing"
+  exit 77
+fi
 script=$(dirname "$0")/../../examples/nsis/plugin-setup.nsi
 build() {  # build NAME DEFINE...
   makensis -V1 -DTARGET="$target" -DOUTFILE="$WORK/$1.exe" "${@:2}" "$script"

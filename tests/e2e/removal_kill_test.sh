@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # removal_kill_test.sh PREFIX INSTALLCTL RUNNER...: when the Wine process
-# rewriting a large, awkward file is killed at moments spread over the run,
+# rewriting a large file is killed at moments spread over the run,
 # the file must each time hold the old bytes or the new ones. At least one
 # kill must land while the rewrite is under way (its .TMP is left).
 set -euo pipefail

@@ -67,13 +67,14 @@ struct ScriptedUser final : framework::FrameworkServices, platform::DialogWindow
       if (!code_) log_.push_back("dialog stays open, focus on " + std::to_string(focus_));
     }
     // A dialog shown after the script ended is left as a user would leave it.
-    return code_ ? *code_ : Log("script ended with the dialog open", platform::kDialogCancel);
+    if (!code_) log_.push_back("script ended with the dialog open");
+    return code_.value_or(platform::kDialogCancel);
   }
   int MessageBox(void* owner, const char* text, const char* caption, unsigned style) override {
     CheckOwner(owner);
-    return Log(std::string("message '") + text + "' caption '" + caption + "' style " +
-                   std::to_string(style),
-               platform::kDialogOk);
+    log_.push_back(std::string("message '") + text + "' caption '" + caption + "' style " +
+                   std::to_string(style));
+    return platform::kDialogOk;
   }
   bool WriteProfileString(const platform::SettingsKey& key, const char* section, const char* entry,
                           const char* value) override {
@@ -84,10 +85,6 @@ struct ScriptedUser final : framework::FrameworkServices, platform::DialogWindow
 
   void CheckOwner(void* owner) {
     if (owner != &g_callers_window) log_.push_back("not owned by the caller's window");
-  }
-  int Log(const std::string& line, int result) {
-    log_.push_back(line);
-    return result;
   }
   std::vector<UserStep> steps_;
   std::size_t next_ = 0;

@@ -13,8 +13,7 @@ constexpr char kScratchKey[] = "Software\\InstallTests";
 struct ScratchUserKey {
   ScratchUserKey() {
     ::RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
-    ::RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                      nullptr);
+    ::RegCreateKeyA(HKEY_CURRENT_USER, path.c_str(), &key);
     ::RegOverridePredefKey(HKEY_CURRENT_USER, key);
   }
   ~ScratchUserKey() {

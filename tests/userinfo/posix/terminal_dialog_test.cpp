@@ -57,12 +57,11 @@ std::string RunHost() {
   const bool have_tty = tty >= 0 && tcgetattr(tty, &modes_before) == 0;
 
   std::int32_t token = INSTALL_ACCESS_TOKEN, result = -2;
-  char text[] = "ignored";
   {
     installctl::InstallLibrary library;
     std::string error;
     if (library.Load(installctl::InstallLibrary::DefaultPath(), &error))
-      result = library.Find("RequestUserInfo")(nullptr, &token, text);
+      result = library.Find("RequestUserInfo")(nullptr, &token, nullptr);
   }
 
   std::string handlers = "kept";
