@@ -16,6 +16,7 @@ if [ "${1:-}" = "--per-folder" ]; then
   for folder in tests/*/; do
     printf '%-20s %5d\n' "$folder" "$(count "$folder")"
   done
+  printf '%-20s %5d\n' "tests/CMakeLists.txt" "$(count tests -maxdepth 1)"
 fi
 code=$(count src include resources tools)
 tests=$(count tests)

@@ -99,11 +99,9 @@ TEST_F(SettingsFileTest, AWriteChangesOnlyItsOwnLine) {
 TEST_F(SettingsFileTest, AFailedWriteLeavesTheFileAsItWasAndNoTemporaryBehind) {
   ASSERT_TRUE(Write("UserName", "Jane"));
   const std::string before = testing::ReadBytes(File());
-  for (platform::FaultPoint point :
-       {platform::FaultPoint::kRead, platform::FaultPoint::kWrite, platform::FaultPoint::kSync,
-        platform::FaultPoint::kClose, platform::FaultPoint::kReplace}) {
-    SCOPED_TRACE(static_cast<int>(point));
-    platform::InjectFaultForTesting(point, platform::Error::kNoSpace);
+  for (int point = 0; point < static_cast<int>(platform::FaultPoint::kCount); ++point) {
+    SCOPED_TRACE(point);
+    platform::InjectFaultForTesting(platform::FaultPoint(point), platform::Error::kNoSpace);
     EXPECT_FALSE(Write("UserName", "John"));
     platform::ClearFaultsForTesting();
     EXPECT_EQ(testing::ReadBytes(File()), before);
