@@ -15,13 +15,16 @@ namespace install::testing {
 // `marker` after about two seconds.
 std::string ProgramWriting(const std::string& marker);
 
+inline constexpr auto kPollStep = std::chrono::milliseconds(20);
+inline constexpr int kPollSteps = 500;
+
 // The file's bytes once another process has written some, polled for up to
 // about ten seconds; empty if it never does.
 inline std::string EventualBytes(const std::filesystem::path& file) {
-  for (int step = 0; step < 500; ++step) {
+  for (int step = 0; step < kPollSteps; ++step) {
     std::string bytes = ReadBytes(file);
     if (!bytes.empty()) return bytes;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::this_thread::sleep_for(kPollStep);
   }
   return "";
 }

@@ -19,7 +19,6 @@ namespace install {
 namespace {
 
 namespace fs = std::filesystem;
-using std::chrono::steady_clock;
 
 constexpr int kWatchedSignals[] = {SIGWINCH, SIGCONT, SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
@@ -102,10 +101,10 @@ struct TerminalSession {
 
   // Reads the screen until `text` has appeared since the last call.
   bool WaitFor(const std::string& text) {
-    const auto deadline = steady_clock::now() + kPatience;
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
     std::size_t found;
     while ((found = screen.find(text, mark)) == std::string::npos)
-      if (steady_clock::now() > deadline || !ReadSome()) return false;
+      if (std::chrono::steady_clock::now() > deadline || !ReadSome()) return false;
     mark = found + text.size();
     return true;
   }
@@ -113,10 +112,10 @@ struct TerminalSession {
   // Waits for the host to end and returns its exit code, or the negated
   // number of the signal that ended it; kStillRunning if it has not ended.
   int Finish() {
-    const auto deadline = steady_clock::now() + kPatience;
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
     int status = 0;
     while (ReadSome() || ::waitpid(child, &status, WNOHANG) == 0)
-      if (steady_clock::now() > deadline) return kStillRunning;
+      if (std::chrono::steady_clock::now() > deadline) return kStillRunning;
     child = -1;
     return WIFSIGNALED(status) ? -WTERMSIG(status) : WEXITSTATUS(status);
   }
