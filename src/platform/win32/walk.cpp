@@ -1,10 +1,9 @@
 // The tree walk on Windows: one directory listing per folder, with the
 // sizes the listing already carries, so no file is ever opened.
 //
-// The caller's ANSI path is widened once, with the ANSI code page as the
-// "A" functions would, and the walk runs on the wide functions with the
-// "\\?\" prefix: the "A" functions convert through a MAX_PATH buffer, and a
-// deep tree must not stop at 260 characters.
+// The root is widened once to its "\\?\" form and the walk runs on the wide
+// functions: the "A" functions convert through a MAX_PATH buffer, and a deep
+// tree must not stop at 260 characters.
 //
 // Depth is unbounded but open searches are not: only the deepest
 // kMaxOpenLevels stay open, in a ring. Coming back up to a closed level
@@ -19,6 +18,7 @@
 
 #include "platform/platform.h"
 #include "platform/win32/error.h"
+#include "platform/win32/text.h"
 
 namespace install::platform {
 namespace {
@@ -26,10 +26,6 @@ namespace {
 constexpr int kMaxOpenLevels = 32;
 constexpr wchar_t kSeparator = L'\\';
 constexpr const wchar_t* kAllEntries = L"\\*";
-constexpr const wchar_t* kLocalPrefix = L"\\\\?\\";
-constexpr const wchar_t* kUncPrefix = L"\\\\?\\UNC\\";
-constexpr const wchar_t* kUncStart = L"\\\\";
-constexpr const wchar_t* kCurrentDriveRoot = L"\\";
 
 class OwnedFind {
  public:
@@ -66,40 +62,6 @@ bool IsLink(const WIN32_FIND_DATAW& entry) {
 
 std::uint64_t SizeOf(const WIN32_FIND_DATAW& entry) {
   return (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
-}
-
-Status Widen(const char* text, std::wstring* wide) {
-  int length = ::MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-  if (length <= 0) return LastWindowsStatus();
-  wide->resize(static_cast<std::size_t>(length));
-  if (::MultiByteToWideChar(CP_ACP, 0, text, -1, wide->data(), length) <= 0) {
-    return LastWindowsStatus();
-  }
-  wide->pop_back();  // the terminating zero
-  return Status{};
-}
-
-// The full "\\?\" form of `root`, without a trailing separator.
-Status LongFormOf(const char* root, std::wstring* long_form) {
-  std::wstring wide;
-  Status status = Widen(root, &wide);
-  if (!status.ok()) return status;
-  if (wide.empty()) wide = kCurrentDriveRoot;
-  DWORD needed = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-  if (needed == 0) return LastWindowsStatus();
-  std::wstring full(needed, L'\0');
-  DWORD written = ::GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr);
-  if (written == 0 || written >= needed) return LastWindowsStatus();
-  full.resize(written);
-  while (!full.empty() && full.back() == kSeparator) full.pop_back();
-  if (full.rfind(kLocalPrefix, 0) == 0) {
-    *long_form = full;
-  } else if (full.rfind(kUncStart, 0) == 0) {
-    *long_form = kUncPrefix + full.substr(std::wcslen(kUncStart));
-  } else {
-    *long_form = kLocalPrefix + full;
-  }
-  return Status{};
 }
 
 class TreeWalk {
@@ -195,7 +157,7 @@ class TreeWalk {
 
 Status WalkFileSizes(const char* root, FileSizeSink* sink) {
   std::wstring long_form;
-  Status status = LongFormOf(root, &long_form);
+  Status status = ExtendedLengthPath(root, &long_form);
   if (!status.ok()) return status;
   return TreeWalk(sink).Run(std::move(long_form));
 }

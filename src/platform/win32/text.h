@@ -1,0 +1,24 @@
+// The library's text as the Windows backend receives it, and UTF-16, which
+// the system's W functions take. Every conversion between the two happens
+// here, so the rest of the backend never chooses an encoding.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/platform.h"
+
+namespace install::platform {
+
+// `text` (the library's text) as UTF-16. Fails on text that is not valid in
+// the library's encoding.
+Status WideFromText(std::string_view text, std::wstring* wide);
+// The reverse, for names and messages that come back from the system.
+Status TextFromWide(std::wstring_view wide, std::string* text);
+
+// The full "\\?\" form of `path`, with no trailing separator, so that the W
+// functions take it whatever its length: relative paths, "/" separators,
+// UNC and device paths included. The empty path is the current drive's root.
+Status ExtendedLengthPath(const char* path, std::wstring* long_form);
+
+}  // namespace install::platform
