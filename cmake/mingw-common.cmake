@@ -19,8 +19,3 @@ set(CMAKE_SHARED_LINKER_FLAGS_INIT "${INSTALL_STATIC_RUNTIME}")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "${INSTALL_STATIC_RUNTIME}")
 set(INSTALL_OBJDUMP ${INSTALL_MINGW_TRIPLE}-objdump)
 set(INSTALL_OBJCOPY ${INSTALL_MINGW_TRIPLE}-objcopy)
-# The tests run under the Wine loader of the build's bitness. Without it
-# they are still listed, as disabled, so a test run names what it skipped.
-if(EXISTS ${INSTALL_WINE_LOADER})
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh ${INSTALL_WINE_LOADER})
-endif()

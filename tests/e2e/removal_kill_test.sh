@@ -1,19 +1,20 @@
 #!/usr/bin/env bash
-# removal_kill_test.sh PREFIX INSTALLCTL RUNNER...: when the Wine process
+# removal_kill_test.sh PREFIX INSTALLCTL LOADER: when the Wine process
 # rewriting a large file is killed at moments spread over the run,
 # the file must each time hold the old bytes or the new ones. At least one
 # kill must land while the rewrite is under way (its .TMP is left).
 set -euo pipefail
 prefix=$1 installctl=$2
 shift 2
+# The loader itself, not a wrapper: it becomes the Windows process, so a kill
+# lands on the rewrite. The prefix's server is the test run's.
+export WINEPREFIX=$prefix WINEDEBUG=-all
 kills=24
 work=$prefix/drive_c/install-kill
 request='C:\install-kill\host.cfg*shine'
 rm -rf "$work"
 mkdir -p "$work"
-# Ends whatever the kills left running in the prefix, which would otherwise
-# hold the test's output open.
-trap 'WINEPREFIX=$prefix "$(dirname "${@: -1}")/wineserver" -k; rm -rf "$work"' EXIT
+trap 'rm -rf "$work"' EXIT
 
 # Large enough that the rewrite takes a while, with lines of every kind the
 # rewrite handles: dropped, kept as they are, and rewritten.

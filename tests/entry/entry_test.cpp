@@ -10,6 +10,7 @@
 #include "entry/frame.h"
 #include "library.h"
 #include "platform/platform.h"
+#include "support/system_state.h"
 #include "support/test_files.h"
 
 namespace install::testing {
@@ -21,7 +22,8 @@ const std::string kNullText = "<null>", kConfig = "MDOP\r\nPlugin A.dll\r\n";
 const std::string kWhenAndWho = R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z pid=\d+ )";
 
 // The folder holds host.cfg and blocked.cfg, whose temporary name a folder
-// with a 5000-byte file in it takes, so that its removal fails.
+// with a 5000-byte file in it takes, so that its removal fails. A log named
+// "fifo" is a FIFO that nobody reads (where the system has FIFOs).
 struct Call {
   const char* function;
   std::int64_t token;  // or kNull
@@ -62,6 +64,7 @@ TEST(Exports, EachCallAnswersAndChangesOnlyWhatItShould) {
       // clang-format off
       {"ExZKCFG_RemovePluginRefs", kToken, "@blocked.cfg*a", 6, "@blocked.cfg\0a"s, kConfig, "log", R"re(ExZKCFG_RemovePluginRefs token=accepted text=".+blocked\.cfg\*a" result=6 failed="create the temporary file" reason=".+ \((errno|error) \d+\)")re"},
       {"ExZKCFG_RemovePluginRefs", kToken, "@blocked.cfg*a", 6, "@blocked.cfg\0a"s, kConfig, "missing/log"},
+      {"ExZKCFG_RemovePluginRefs", kToken, "@blocked.cfg*a", 6, "@blocked.cfg\0a"s, kConfig, "fifo"},
       {"ExZKCFG_AppendBuffer", 0, "@host.cfg*Plugin X", 0, "", kConfig, "log", R"re(ExZKCFG_AppendBuffer token=refused text=".+host\.cfg\*Plugin X" result=0)re"},
       {"AreYouThere", 0, "\t\"" + std::string(600, 'x'), 1, "", kConfig, "log", R"re(AreYouThere token=not-gated text="\\x09\\"x{510}" text_bytes=602 result=1)re"},
       // clang-format on
@@ -85,27 +88,48 @@ TEST(Exports, EachCallAnswersAndChangesOnlyWhatItShould) {
     SCOPED_TRACE(std::string(c.function) + " " + c.text + " " + std::to_string(c.token));
     const InstallExportFn function = library->Find(c.function);
     ASSERT_NE(function, nullptr);
-    TempFolder folder;
-    const auto in_folder = [&](const std::string& text) {
-      return std::regex_replace(text, std::regex("@"), folder.File(""));
+    struct Outcome {
+      std::int32_t result;
+      int system_error;  // as the call left it
     };
-    WriteBytes(folder.path() / "host.cfg", kConfig);
-    WriteBytes(folder.path() / "blocked.cfg", kConfig);
-    MakeSizedFile(folder.path() / "blocked.TMP" / "inside", 5000);
+    // Runs the row in `folder`, logging to `log` there when it is not null.
+    const auto run = [&](TempFolder& folder, std::vector<char>* text, std::int32_t* token,
+                         const char* log) {
+      WriteBytes(folder.path() / "host.cfg", kConfig);
+      WriteBytes(folder.path() / "blocked.cfg", kConfig);
+      MakeSizedFile(folder.path() / "blocked.TMP" / "inside", 5000);
+      installctl::SetEnvironmentValue(INSTALL_LOG_VARIABLE, log ? folder.File(log).c_str() : nullptr);
+      Outcome outcome;
+      outcome.result = function(nullptr, c.token == kNull ? nullptr : token,
+                                c.text == kNullText ? nullptr : text->data());
+      outcome.system_error = LastSystemError();
+      installctl::SetEnvironmentValue(INSTALL_LOG_VARIABLE, nullptr);
+      return outcome;
+    };
+    TempFolder folder, unlogged_folder;
+    const auto in = [](const TempFolder& where, const std::string& text) {
+      return std::regex_replace(text, std::regex("@"), where.File(""));
+    };
+    const auto in_folder = [&](const std::string& text) { return in(folder, text); };
+    const bool fifo_log = c.log != nullptr && std::string(c.log) == "fifo";
+    if (fifo_log && !MakeFifo(folder.File(c.log))) continue;
     std::vector<char> text = Buffer(in_folder(c.text));
     std::int32_t token = static_cast<std::int32_t>(c.token);
-    installctl::SetEnvironmentValue(INSTALL_LOG_VARIABLE,
-                                    c.log ? folder.File(c.log).c_str() : nullptr);
-    EXPECT_EQ(function(nullptr, c.token == kNull ? nullptr : &token,
-                       c.text == kNullText ? nullptr : text.data()),
-              c.result);
-    installctl::SetEnvironmentValue(INSTALL_LOG_VARIABLE, nullptr);
+    const Outcome outcome = run(folder, &text, &token, c.log);
+    EXPECT_EQ(outcome.result, c.result);
+    if (c.log != nullptr) {  // the same call, unlogged, leaves the same error code
+      std::vector<char> unlogged_text = Buffer(in(unlogged_folder, c.text));
+      std::int32_t unlogged_token = token;
+      EXPECT_EQ(run(unlogged_folder, &unlogged_text, &unlogged_token, nullptr).system_error,
+                outcome.system_error);
+    }
     EXPECT_EQ(token, static_cast<std::int32_t>(c.token)) << "the integer was written";
     EXPECT_EQ(std::string(text.data(), text.size() - 1),
               in_folder(c.text_after.empty() ? c.text : c.text_after));
     EXPECT_EQ(ReadBytes(folder.path() / "host.cfg"), c.host_after);
     EXPECT_EQ(ReadBytes(folder.path() / "blocked.cfg"), kConfig);
     std::set<std::string> listing{"host.cfg", "blocked.cfg", "blocked.TMP"};
+    if (fifo_log) listing.insert(c.log);
     if (!c.log_line.empty()) {
       listing.insert(c.log);
       const std::string log = ReadBytes(folder.File(c.log));
