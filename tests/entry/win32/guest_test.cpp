@@ -62,8 +62,8 @@ class AddressSpaceFilled {
 TEST(Guest, AnExceptionInsideTheLibraryIsCaughtWithAForeignUnwinderLoaded) {
   // Filling a 64-bit address space would take the machine's memory instead.
   if (sizeof(void*) != 4) GTEST_SKIP() << "64-bit unwinding registers no tables";
-  HMODULE foreign = ::LoadLibraryA(INSTALL_FOREIGN_UNWINDER);
-  if (foreign == nullptr) GTEST_SKIP() << "no " INSTALL_FOREIGN_UNWINDER;
+  const HMODULE foreign = ::LoadLibraryA(INSTALL_FOREIGN_UNWINDER);
+  ASSERT_NE(foreign, nullptr) << INSTALL_FOREIGN_UNWINDER;
   installctl::InstallLibrary library;
   std::string error;
   ASSERT_TRUE(library.Load(installctl::InstallLibrary::DefaultPath(), &error)) << error;
