@@ -9,9 +9,7 @@ constexpr char kFactSeparator[] = "; ";
 
 // Per thread, like the module context: calls on different threads keep
 // their own notes.
-CallNotes* CurrentNotes() {
-  return static_cast<CallNotes*>(GetThreadSlot(ThreadSlot::kCallNotes));
-}
+CallNotes* CurrentNotes() { return static_cast<CallNotes*>(GetThreadSlot(ThreadSlot::kCallNotes)); }
 
 }  // namespace
 

@@ -23,10 +23,9 @@
 // emulates with a TLS slot it takes on the first throw and never gives
 // back, one more per load. Here they live in the library's own thread slot,
 // in blocks that are all freed when the library unloads.
-#include <windows.h>
-
 #include <bits/functexcept.h>
 #include <cxxabi.h>
+#include <windows.h>
 
 #include <cstdlib>
 #include <exception>
