@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/call_notes.h"
+#include "platform/thread_slot.h"
 
 namespace install::framework {
 namespace {
@@ -27,19 +28,19 @@ class PlatformServices final : public FrameworkServices {
   }
 };
 
-// Per thread, like the module context, so a test's stand-in never leaks into
-// another thread's calls.
-thread_local FrameworkServices* g_services_for_testing = nullptr;
-
 }  // namespace
 
+// Per thread, like the module context, so a test's stand-in never leaks into
+// another thread's calls.
 FrameworkServices& Services() {
   static PlatformServices platform_services;
-  return g_services_for_testing != nullptr ? *g_services_for_testing : platform_services;
+  auto* for_testing = static_cast<FrameworkServices*>(
+      platform::GetThreadSlot(platform::ThreadSlot::kServicesForTesting));
+  return for_testing != nullptr ? *for_testing : platform_services;
 }
 
 void SetFrameworkServicesForTesting(FrameworkServices* services) {
-  g_services_for_testing = services;
+  platform::SetThreadSlot(platform::ThreadSlot::kServicesForTesting, services);
 }
 
 int MessageBoxA(void* owner, const char* text, const char* caption, unsigned style) {

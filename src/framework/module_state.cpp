@@ -1,9 +1,15 @@
 #include "framework/module_state.h"
 
+#include "platform/thread_slot.h"
+
 namespace {
 
+using install::platform::ThreadSlot;
+
 // Null means "the host's context": the library never owns that one.
-thread_local AFX_MODULE_STATE* t_current_state = nullptr;
+AFX_MODULE_STATE* CurrentState() {
+  return static_cast<AFX_MODULE_STATE*>(install::platform::GetThreadSlot(ThreadSlot::kModuleState));
+}
 
 AFX_MODULE_STATE* HostModuleState() {
   static AFX_MODULE_STATE host_state;
@@ -13,7 +19,8 @@ AFX_MODULE_STATE* HostModuleState() {
 }  // namespace
 
 AFX_MODULE_STATE* AfxGetModuleState() {
-  return t_current_state != nullptr ? t_current_state : HostModuleState();
+  AFX_MODULE_STATE* current = CurrentState();
+  return current != nullptr ? current : HostModuleState();
 }
 
 // A function-local static, so that it is built before the first object that
@@ -23,8 +30,10 @@ AFX_MODULE_STATE* AfxGetStaticModuleState() {
   return &library_state;
 }
 
-AFX_MAINTAIN_STATE::AFX_MAINTAIN_STATE(AFX_MODULE_STATE* state) : previous_(t_current_state) {
-  t_current_state = state;
+AFX_MAINTAIN_STATE::AFX_MAINTAIN_STATE(AFX_MODULE_STATE* state) : previous_(CurrentState()) {
+  install::platform::SetThreadSlot(ThreadSlot::kModuleState, state);
 }
 
-AFX_MAINTAIN_STATE::~AFX_MAINTAIN_STATE() { t_current_state = previous_; }
+AFX_MAINTAIN_STATE::~AFX_MAINTAIN_STATE() {
+  install::platform::SetThreadSlot(ThreadSlot::kModuleState, previous_);
+}

@@ -1,5 +1,7 @@
 #include "platform/call_notes.h"
 
+#include "platform/thread_slot.h"
+
 namespace install::platform {
 namespace {
 
@@ -7,18 +9,19 @@ constexpr char kFactSeparator[] = "; ";
 
 // Per thread, like the module context: calls on different threads keep
 // their own notes.
-thread_local CallNotes* t_current_notes = nullptr;
+CallNotes* CurrentNotes() { return static_cast<CallNotes*>(GetThreadSlot(ThreadSlot::kCallNotes)); }
 
 }  // namespace
 
-CallNotes::CallNotes() : outer_(t_current_notes) { t_current_notes = this; }
+CallNotes::CallNotes() : outer_(CurrentNotes()) { SetThreadSlot(ThreadSlot::kCallNotes, this); }
 
-CallNotes::~CallNotes() { t_current_notes = outer_; }
+CallNotes::~CallNotes() { SetThreadSlot(ThreadSlot::kCallNotes, outer_); }
 
 // Noting runs on failure paths and inside the frame's last-ditch handler:
 // it must not throw, so a note that cannot be allocated is dropped.
 void NoteFailure(const char* step, const Status& status) noexcept {
-  if (t_current_notes == nullptr || !t_current_notes->failed_step().empty()) return;
+  const CallNotes* notes = CurrentNotes();
+  if (notes == nullptr || !notes->failed_step().empty()) return;
   try {
     NoteFailure(step, DescribeError(status).c_str());
   } catch (...) {
@@ -26,7 +29,7 @@ void NoteFailure(const char* step, const Status& status) noexcept {
 }
 
 void NoteFailure(const char* step, const char* reason) noexcept {
-  CallNotes* notes = t_current_notes;
+  CallNotes* notes = CurrentNotes();
   if (notes == nullptr || !notes->failed_step_.empty()) return;
   try {
     notes->failed_step_ = step;
@@ -36,7 +39,7 @@ void NoteFailure(const char* step, const char* reason) noexcept {
 }
 
 void NoteFact(const std::string& fact) noexcept {
-  CallNotes* notes = t_current_notes;
+  CallNotes* notes = CurrentNotes();
   if (notes == nullptr) return;
   try {
     if (!notes->facts_.empty()) notes->facts_ += kFactSeparator;
@@ -45,7 +48,7 @@ void NoteFact(const std::string& fact) noexcept {
   }
 }
 
-bool IsNoting() noexcept { return t_current_notes != nullptr; }
+bool IsNoting() noexcept { return CurrentNotes() != nullptr; }
 
 std::string DescribeErrorKind(Error error) {
   switch (error) {

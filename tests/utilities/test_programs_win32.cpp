@@ -7,3 +7,21 @@ std::string ProgramWriting(const std::string& marker) {
 }
 
 }  // namespace install::testing
+
+namespace install::testing {
+
+// cmd /c takes the first and last quote off a text that starts with one, so
+// a quoted program with a quoted argument runs as `C:\a b\t.bat" "x` and is
+// not found (9009); quoted once more as a whole, it runs (README, DOSSpawn).
+TEST(SpawnWindowsTest, AQuotedProgramWithQuotedArgumentsTakesOneMorePairOfQuotes) {
+  TempFolder folder;
+  std::filesystem::create_directories(folder.path() / "a b");
+  WriteBytes(folder.path() / "a b" / "t.bat", "@if \"%~1\"==\"x\" exit /b 3\r\n@exit /b 4\r\n");
+  const std::string program = "\"" + folder.File("a b\\t.bat") + "\"";
+  ExpectSpawns({
+      {false, program + " \"x\"", 9009},
+      {false, "\"" + program + " \"x\"\"", 3},
+  });
+}
+
+}  // namespace install::testing

@@ -1,0 +1,84 @@
+// The library as a guest in hosts that treat it roughly: one that loads and
+// frees it thousands of times, and one that has another copy of the C++
+// unwinder loaded when the library runs out of memory.
+#include <windows.h>
+
+#include "library.h"
+#include "support/test_files.h"
+
+namespace install::testing {
+namespace {
+
+// More than the 1,088 thread-local slots a process has.
+constexpr int kLoadCycles = 3000;
+
+TEST(Guest, LoadedCalledAndFreedThousandsOfTimesItLeavesTheHostItsThreadSlots) {
+  // Held, as by any host with a window, so that each cycle loads the library alone.
+  const HMODULE common_controls = ::LoadLibraryA("comctl32.dll");
+  for (int cycle = 0; cycle < kLoadCycles; ++cycle) {
+    installctl::InstallLibrary library;
+    std::string error;
+    ASSERT_TRUE(library.Load(installctl::InstallLibrary::DefaultPath(), &error))
+        << "cycle " << cycle << ": " << error;
+    ASSERT_EQ(library.Find("AreYouThere")(nullptr, nullptr, nullptr), 1) << "cycle " << cycle;
+  }
+  const DWORD slot = ::TlsAlloc();
+  EXPECT_NE(slot, TLS_OUT_OF_INDEXES);
+  ::TlsFree(slot);
+  ::FreeLibrary(common_controls);
+}
+
+// Reserves the whole free address space of a 32-bit process until
+// destroyed, so that any large allocation fails. (Wine keeps ranges that
+// VirtualQuery reports reserved for its own allocations, so the ranges are
+// taken by size, not address.)
+class AddressSpaceFilled {
+ public:
+  AddressSpaceFilled() {
+    for (SIZE_T size = kLargest; size >= kSmallest && count_ < kMaxRanges;) {
+      void* reserved = ::VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS);
+      if (reserved != nullptr) {
+        ranges_[count_++] = reserved;
+      } else {
+        size /= 2;
+      }
+    }
+  }
+  ~AddressSpaceFilled() {
+    for (int i = 0; i < count_; ++i) ::VirtualFree(ranges_[i], 0, MEM_RELEASE);
+  }
+
+ private:
+  static constexpr SIZE_T kLargest = SIZE_T{1} << 30;
+  static constexpr SIZE_T kSmallest = 1 << 16;
+  static constexpr int kMaxRanges = 4096;
+  void* ranges_[kMaxRanges];
+  int count_ = 0;
+};
+
+// The 32-bit unwinder finds the library's frames whether or not the host
+// has loaded MinGW's shared one (INSTALL_FOREIGN_UNWINDER) first: the
+// frame catches the allocation failure and answers 6, leaving the file.
+TEST(Guest, AnExceptionInsideTheLibraryIsCaughtWithAForeignUnwinderLoaded) {
+  // Filling a 64-bit address space would take the machine's memory instead.
+  if (sizeof(void*) != 4) GTEST_SKIP() << "64-bit unwinding registers no tables";
+  const HMODULE foreign = ::LoadLibraryA(INSTALL_FOREIGN_UNWINDER);
+  ASSERT_NE(foreign, nullptr) << INSTALL_FOREIGN_UNWINDER;
+  installctl::InstallLibrary library;
+  std::string error;
+  ASSERT_TRUE(library.Load(installctl::InstallLibrary::DefaultPath(), &error)) << error;
+  TempFolder folder;
+  WriteBytes(folder.path() / "host.cfg", "MDOP\r\n");
+  std::vector<char> request = Buffer(folder.File("host.cfg*") + std::string(64 << 20, 'x'));
+  std::int32_t token = INSTALL_ACCESS_TOKEN, result = 0;
+  {
+    AddressSpaceFilled filled;
+    result = library.Find("ExZKCFG_AppendBuffer")(nullptr, &token, request.data());
+  }
+  EXPECT_EQ(result, INSTALL_EDIT_FILE_FAILED);
+  EXPECT_EQ(ReadBytes(folder.path() / "host.cfg"), "MDOP\r\n");
+  ::FreeLibrary(foreign);
+}
+
+}  // namespace
+}  // namespace install::testing
