@@ -2,11 +2,15 @@
 // deeper than any path could name, and a host whose signals, files and
 // children the spawn calls leave alone.
 #include <fcntl.h>
+#include <sched.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstring>
 
 #include "utilities_tables.h"
 
@@ -81,6 +85,53 @@ TEST(DirSizeKBPosixTest, NeverFollowsLinksSurvivesDeepOrClosedTreesAndReadsEmpty
   }
   ::chmod((tree.path() / "closed/shut").c_str(), 0755);
   EXPECT_EQ(std::system(("rm -rf " + (tree.path() / "chain").string()).c_str()), 0);
+}
+
+constexpr int kTwinDepth = 40;  // deeper than the walk keeps open
+constexpr unsigned kWalkSecondsAllowed = 30;
+constexpr char kNoMounts[] = "no mounts: ";
+
+// Mounts are made in a mount namespace of a child's own, so they go with it
+// however it ends; the child has a time limit, as a looping walk never ends.
+TEST(DirSizeKBPosixTest, BindMountTwinsOfADeepTreeEndAndOtherFileSystemsAreNotEntered) {
+  testing::TempFolder tree;
+  const fs::path data = tree.path() / "data", twins = tree.path() / "twins",
+                 mounted = tree.path() / "mounted", report = tree.path() / "report";
+  testing::MakeSizedFile(data / "top", 1024);
+  fs::path bottom = data;
+  for (int level = 0; level < kTwinDepth; ++level) bottom /= "d";
+  testing::MakeSizedFile(bottom / "f", 2048);
+  fs::create_directories(twins / "a");
+  fs::create_directories(twins / "b");
+  fs::create_directories(mounted / "other");
+  testing::MakeSizedFile(mounted / "own", 1024);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    std::string sizes;
+    auto bind = [&](const fs::path& at) {
+      return ::mount(data.c_str(), at.c_str(), nullptr, MS_BIND, nullptr) == 0;
+    };
+    if (::unshare(CLONE_NEWNS) != 0 ||
+        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 || !bind(twins / "a") ||
+        !bind(twins / "b") ||
+        ::mount("tmpfs", (mounted / "other").c_str(), "tmpfs", 0, nullptr) != 0) {
+      sizes = kNoMounts + std::string(std::strerror(errno));
+    } else {
+      testing::MakeSizedFile(mounted / "other" / "f", 4096);
+      ::alarm(kWalkSecondsAllowed);
+      sizes = "twins=" + std::to_string(DirSizeKB(twins.c_str())) +
+              " mounted=" + std::to_string(DirSizeKB(mounted.c_str()));
+    }
+    testing::WriteBytes(report, sizes);
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_FALSE(WIFSIGNALED(status)) << "no answer within " << kWalkSecondsAllowed << " s";
+  const std::string sizes = testing::ReadBytes(report);
+  if (sizes.rfind(kNoMounts, 0) == 0) GTEST_SKIP() << sizes;
+  // Each twin counts as a folder of its own; the other file system nothing.
+  EXPECT_EQ(sizes, "twins=6 mounted=1");
 }
 
 constexpr int kHighDescriptor = 321;
