@@ -168,6 +168,7 @@ TEST(SpawnPosixTest, AnswersWithTheWindowsCodesAndLeavesTheHostsSignalsAlone) {
       {false, "kill -TERM $$", 128 + SIGTERM},
       {false, "kill -INT $$", 128 + SIGINT},
       {false, "no-such-command-4c1d 2>/dev/null", 127},
+      {false, "-no-such-command-4c1d 2>/dev/null; exit 4", 4},  // a command, not an option
       {true, "true", kStarted},
       {true, (dir.path() / "missing").string(), kStartFileNotFound},
       {true, "/no/such/folder/prog", kStartPathNotFound},
@@ -189,6 +190,25 @@ TEST(SpawnPosixTest, AHostIgnoringSigchldStillStartsButCannotLearnAnExitCode) {
   EXPECT_EQ(RunCommand("exit 5"), kCommandNotRun);
   ::signal(SIGCHLD, before);
   EXPECT_NE(testing::EventualBytes(marker), "");
+}
+
+constexpr uid_t kNobody = 65534;
+
+// Run as a user the folder is closed to: root may search every folder.
+TEST(SpawnPosixTest, AProgramThatIsNowhereIsNotFoundThoughAFolderOnThePathIsClosed) {
+  testing::TempFolder dir;
+  const fs::path closed = dir.path() / "closed";
+  fs::create_directory(closed);
+  ::chmod(closed.c_str(), 0);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) _exit(255);
+    ::setenv("PATH", (closed.string() + ":/usr/bin:/bin").c_str(), 1);
+    _exit(StartProgram("no-such-program-4c1d"));
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_EQ(WEXITSTATUS(status), kStartFileNotFound);
 }
 
 // One start shows the arguments as split by the Windows rules, no shell in
