@@ -24,6 +24,17 @@ constexpr int kChainDepth = 10000;
 // bounded set and what the test program itself holds open.
 constexpr rlim_t kTightDescriptorLimit = 64;
 
+// The exit code of `work` run in a child process, or minus the signal that
+// ended it.
+template <typename Work>
+int InChild(Work work) {
+  const pid_t child = ::fork();
+  if (child == 0) _exit(work());
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return WIFSIGNALED(status) ? -WTERMSIG(status) : WEXITSTATUS(status);
+}
+
 // A chain of kChainDepth directories named "d", far deeper than any path
 // could name: made by changing into each level in turn, removed by rm, which
 // walks by descriptors. A 3072-byte file sits at the bottom.
@@ -76,12 +87,10 @@ TEST(DirSizeKBPosixTest, NeverFollowsLinksSurvivesDeepOrClosedTreesAndReadsEmpty
   // The empty path is the root directory: measured in a child whose root is
   // this tree (only root may change it), since the machine's is far too big.
   if (root) {
-    const pid_t child = ::fork();
-    if (child == 0)
-      _exit(::chroot(tree.path().c_str()) == 0 && ::chdir("/") == 0 ? DirSizeKB("") : -1);
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_EQ(WEXITSTATUS(status), (1 + 1024 + 8 + 7 + 3) % 256);
+    EXPECT_EQ(InChild([&] {
+                return ::chroot(tree.path().c_str()) == 0 && ::chdir("/") == 0 ? DirSizeKB("") : -1;
+              }),
+              (1 + 1024 + 8 + 7 + 3) % 256);
   }
   ::chmod((tree.path() / "closed/shut").c_str(), 0755);
   EXPECT_EQ(std::system(("rm -rf " + (tree.path() / "chain").string()).c_str()), 0);
@@ -95,43 +104,36 @@ constexpr char kNoMounts[] = "no mounts: ";
 // however it ends; the child has a time limit, as a looping walk never ends.
 TEST(DirSizeKBPosixTest, BindMountTwinsOfADeepTreeEndAndOtherFileSystemsAreNotEntered) {
   testing::TempFolder tree;
-  const fs::path data = tree.path() / "data", twins = tree.path() / "twins",
-                 mounted = tree.path() / "mounted", report = tree.path() / "report";
-  testing::MakeSizedFile(data / "top", 1024);
+  const fs::path data = tree.path() / "data", report = tree.path() / "report";
   fs::path bottom = data;
   for (int level = 0; level < kTwinDepth; ++level) bottom /= "d";
   testing::MakeSizedFile(bottom / "f", 2048);
-  fs::create_directories(twins / "a");
-  fs::create_directories(twins / "b");
-  fs::create_directories(mounted / "other");
-  testing::MakeSizedFile(mounted / "own", 1024);
-  const pid_t child = ::fork();
-  if (child == 0) {
-    std::string sizes;
-    auto bind = [&](const fs::path& at) {
-      return ::mount(data.c_str(), at.c_str(), nullptr, MS_BIND, nullptr) == 0;
-    };
+  testing::MakeSizedFile(data / "top", 1024);
+  testing::MakeSizedFile(tree.path() / "mounted/own", 1024);
+  for (const char* dir : {"twins/a", "twins/b", "mounted/other"})
+    fs::create_directories(tree.path() / dir);
+  auto at = [&](const char* name) { return (tree.path() / name).string(); };
+  const int walked = InChild([&] {
+    std::string sizes = kNoMounts;
     if (::unshare(CLONE_NEWNS) != 0 ||
-        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 || !bind(twins / "a") ||
-        !bind(twins / "b") ||
-        ::mount("tmpfs", (mounted / "other").c_str(), "tmpfs", 0, nullptr) != 0) {
-      sizes = kNoMounts + std::string(std::strerror(errno));
+        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        ::mount(data.c_str(), at("twins/a").c_str(), nullptr, MS_BIND, nullptr) != 0 ||
+        ::mount(data.c_str(), at("twins/b").c_str(), nullptr, MS_BIND, nullptr) != 0 ||
+        ::mount("tmpfs", at("mounted/other").c_str(), "tmpfs", 0, nullptr) != 0) {
+      sizes += std::strerror(errno);
     } else {
-      testing::MakeSizedFile(mounted / "other" / "f", 4096);
+      testing::MakeSizedFile(at("mounted/other/f"), 4096);
       ::alarm(kWalkSecondsAllowed);
-      sizes = "twins=" + std::to_string(DirSizeKB(twins.c_str())) +
-              " mounted=" + std::to_string(DirSizeKB(mounted.c_str()));
+      sizes = std::to_string(DirSizeKB(tree.path().c_str()));
     }
     testing::WriteBytes(report, sizes);
-    _exit(0);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ASSERT_FALSE(WIFSIGNALED(status)) << "no answer within " << kWalkSecondsAllowed << " s";
+    return 0;
+  });
+  ASSERT_EQ(walked, 0) << "no answer within " << kWalkSecondsAllowed << " s";
   const std::string sizes = testing::ReadBytes(report);
   if (sizes.rfind(kNoMounts, 0) == 0) GTEST_SKIP() << sizes;
-  // Each twin counts as a folder of its own; the other file system nothing.
-  EXPECT_EQ(sizes, "twins=6 mounted=1");
+  // 3 in the folder, 3 in each twin, 1 beside the other file system.
+  EXPECT_EQ(sizes, "10");
 }
 
 constexpr int kHighDescriptor = 321;
@@ -196,19 +198,16 @@ constexpr uid_t kNobody = 65534;
 
 // Run as a user the folder is closed to: root may search every folder.
 TEST(SpawnPosixTest, AProgramThatIsNowhereIsNotFoundThoughAFolderOnThePathIsClosed) {
-  testing::TempFolder dir;
-  const fs::path closed = dir.path() / "closed";
-  fs::create_directory(closed);
-  ::chmod(closed.c_str(), 0);
-  const pid_t child = ::fork();
-  if (child == 0) {
-    if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) _exit(255);
-    ::setenv("PATH", (closed.string() + ":/usr/bin:/bin").c_str(), 1);
-    _exit(StartProgram("no-such-program-4c1d"));
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  EXPECT_EQ(WEXITSTATUS(status), kStartFileNotFound);
+  testing::TempFolder closed;
+  ::chmod(closed.path().c_str(), 0);
+  EXPECT_EQ(InChild([&] {
+              if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
+                return 255;
+              ::setenv("PATH", (closed.path().string() + ":/usr/bin:/bin").c_str(), 1);
+              return StartProgram("no-such-program-4c1d");
+            }),
+            kStartFileNotFound);
+  ::chmod(closed.path().c_str(), 0700);
 }
 
 // One start shows the arguments as split by the Windows rules, no shell in

@@ -31,7 +31,7 @@ class TerminalForm final : public DialogWindow {
   struct Item {
     const DialogItemTemplate* source;
     std::string text;
-    std::size_t limit;  // in characters
+    std::size_t limit;       // in characters
     std::size_t cursor = 0;  // a byte offset into `text`, where a character starts
     bool selected = false;   // the whole text, as a field is when focus arrives
   };

@@ -10,9 +10,9 @@
 
 namespace install::platform {
 
+using terminal::Cells;
 using terminal::CharacterCells;
 using terminal::CharacterLength;
-using terminal::Cells;
 
 namespace {
 

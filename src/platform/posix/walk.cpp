@@ -192,10 +192,9 @@ class TreeWalk {
     const Level& parent_level = path_.back();
     Directory& parent = Current();
     struct stat info;
-    const bool reopened =
-        parent.Open(slot.fd(), kParentDirectory, 0, parent_level.resume_at) &&
-        ::fstat(parent.fd(), &info) == 0 && info.st_dev == device_ &&
-        info.st_ino == parent_level.inode;
+    const bool reopened = parent.Open(slot.fd(), kParentDirectory, 0, parent_level.resume_at) &&
+                          ::fstat(parent.fd(), &info) == 0 && info.st_dev == device_ &&
+                          info.st_ino == parent_level.inode;
     slot.Close();
     return reopened;
   }
