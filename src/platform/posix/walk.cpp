@@ -71,7 +71,7 @@ class Directory {
       Close();
       return false;
     }
-    if (!buffer_) buffer_ = std::make_unique<char[]>(kFullReadBytes);
+    if (!buffer_) buffer_ = std::make_unique_for_overwrite<char[]>(kFullReadBytes);
     read_bytes_ = position == 0 ? kFullReadBytes : kFirstResumedReadBytes;
     next_ = end_ = 0;
     return true;
