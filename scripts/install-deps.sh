@@ -16,6 +16,7 @@ ALL_PACKAGES=(
   dpkg-dev file pkg-config                     # the Debian package and the hosts built against it
   zip xz-utils                                 # release archives; LZMA sizes in bench/sizes.sh
   nsis                                         # makensis builds the example installer
+  locales                                      # localedef: a Latin-1 locale for the terminal form's test
 )
 # Runs the 32-bit DLL's tests. It comes from the i386 architecture, whose
 # index may be unreachable: then the 32-bit tests are reported as skipped.

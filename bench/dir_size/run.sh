@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The directory-size benchmark: installctl GetDirSizeKB against the C floor
 # (walk_floor.c) and GNU du, as whole processes on a warm cache, then the
-# peak memory of each on trees of growing size.
+# peak memory of each on trees of growing size, a chain 10,000 deep, and
+# side-by-side chains deeper than the walk keeps open (wide and deep).
 #
 # usage: bench/dir_size/run.sh [WORK_FOLDER]   (default /tmp/install-bench-dir-size)
 # Needs the native build's installctl (built here if missing), cc, python3,
@@ -25,6 +26,10 @@ done
 
 chain=$work/chain_10000
 [ -d "$chain" ] || python3 "$here/make_chain.py" "$chain" 10000
+wide_counts=(1000 4000)
+for siblings in "${wide_counts[@]}"; do
+  [ -d "$work/wide_$siblings" ] || python3 "$here/make_wide_deep.py" "$work/wide_$siblings" "$siblings"
+done
 
 tree=$work/tree_$timed
 echo "== results on $tree (they differ by design: bytes, bytes with hard links once, kilobytes)"
@@ -80,3 +85,11 @@ for name in floor du installctl; do
   read -r seconds peak <"$work/time"
   printf "%-26s %10s %12s %s\n" "$name" "$seconds" "$peak" "$(cut -f1 "$work/out")"
 done
+
+echo "== side by side chains 33 folders deep: 4 times the chains should take about 4 times as long"
+wide_runs=()
+for siblings in "${wide_counts[@]}"; do
+  wide_runs+=(-n "floor, $siblings chains" "$work/walk_floor $work/wide_$siblings"
+              -n "installctl, $siblings chains" "$installctl GetDirSizeKB $work/wide_$siblings")
+done
+hyperfine -N --warmup 1 --runs 10 "${wide_runs[@]}"

@@ -2,11 +2,15 @@
 // deeper than any path could name, and a host whose signals, files and
 // children the spawn calls leave alone.
 #include <fcntl.h>
+#include <sched.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstring>
 
 #include "utilities_tables.h"
 
@@ -19,6 +23,17 @@ constexpr int kChainDepth = 10000;
 // Far fewer descriptors than the chain has levels, enough for the walk's
 // bounded set and what the test program itself holds open.
 constexpr rlim_t kTightDescriptorLimit = 64;
+
+// The exit code of `work` run in a child process, or minus the signal that
+// ended it.
+template <typename Work>
+int InChild(Work work) {
+  const pid_t child = ::fork();
+  if (child == 0) _exit(work());
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return WIFSIGNALED(status) ? -WTERMSIG(status) : WEXITSTATUS(status);
+}
 
 // A chain of kChainDepth directories named "d", far deeper than any path
 // could name: made by changing into each level in turn, removed by rm, which
@@ -72,15 +87,53 @@ TEST(DirSizeKBPosixTest, NeverFollowsLinksSurvivesDeepOrClosedTreesAndReadsEmpty
   // The empty path is the root directory: measured in a child whose root is
   // this tree (only root may change it), since the machine's is far too big.
   if (root) {
-    const pid_t child = ::fork();
-    if (child == 0)
-      _exit(::chroot(tree.path().c_str()) == 0 && ::chdir("/") == 0 ? DirSizeKB("") : -1);
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_EQ(WEXITSTATUS(status), (1 + 1024 + 8 + 7 + 3) % 256);
+    EXPECT_EQ(InChild([&] {
+                return ::chroot(tree.path().c_str()) == 0 && ::chdir("/") == 0 ? DirSizeKB("") : -1;
+              }),
+              (1 + 1024 + 8 + 7 + 3) % 256);
   }
   ::chmod((tree.path() / "closed/shut").c_str(), 0755);
   EXPECT_EQ(std::system(("rm -rf " + (tree.path() / "chain").string()).c_str()), 0);
+}
+
+constexpr int kTwinDepth = 40;  // deeper than the walk keeps open
+constexpr unsigned kWalkSecondsAllowed = 30;
+constexpr char kNoMounts[] = "no mounts: ";
+
+// Mounts are made in a mount namespace of a child's own, so they go with it
+// however it ends; the child has a time limit, as a looping walk never ends.
+TEST(DirSizeKBPosixTest, BindMountTwinsOfADeepTreeEndAndOtherFileSystemsAreNotEntered) {
+  testing::TempFolder tree;
+  const fs::path data = tree.path() / "data", report = tree.path() / "report";
+  fs::path bottom = data;
+  for (int level = 0; level < kTwinDepth; ++level) bottom /= "d";
+  testing::MakeSizedFile(bottom / "f", 2048);
+  testing::MakeSizedFile(data / "top", 1024);
+  testing::MakeSizedFile(tree.path() / "mounted/own", 1024);
+  for (const char* dir : {"twins/a", "twins/b", "mounted/other"})
+    fs::create_directories(tree.path() / dir);
+  auto at = [&](const char* name) { return (tree.path() / name).string(); };
+  const int walked = InChild([&] {
+    std::string sizes = kNoMounts;
+    if (::unshare(CLONE_NEWNS) != 0 ||
+        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        ::mount(data.c_str(), at("twins/a").c_str(), nullptr, MS_BIND, nullptr) != 0 ||
+        ::mount(data.c_str(), at("twins/b").c_str(), nullptr, MS_BIND, nullptr) != 0 ||
+        ::mount("tmpfs", at("mounted/other").c_str(), "tmpfs", 0, nullptr) != 0) {
+      sizes += std::strerror(errno);
+    } else {
+      testing::MakeSizedFile(at("mounted/other/f"), 4096);
+      ::alarm(kWalkSecondsAllowed);
+      sizes = std::to_string(DirSizeKB(tree.path().c_str()));
+    }
+    testing::WriteBytes(report, sizes);
+    return 0;
+  });
+  ASSERT_EQ(walked, 0) << "no answer within " << kWalkSecondsAllowed << " s";
+  const std::string sizes = testing::ReadBytes(report);
+  if (sizes.rfind(kNoMounts, 0) == 0) GTEST_SKIP() << sizes;
+  // 3 in the folder, 3 in each twin, 1 beside the other file system.
+  EXPECT_EQ(sizes, "10");
 }
 
 constexpr int kHighDescriptor = 321;
@@ -117,6 +170,7 @@ TEST(SpawnPosixTest, AnswersWithTheWindowsCodesAndLeavesTheHostsSignalsAlone) {
       {false, "kill -TERM $$", 128 + SIGTERM},
       {false, "kill -INT $$", 128 + SIGINT},
       {false, "no-such-command-4c1d 2>/dev/null", 127},
+      {false, "-no-such-command-4c1d 2>/dev/null; exit 4", 4},  // a command, not an option
       {true, "true", kStarted},
       {true, (dir.path() / "missing").string(), kStartFileNotFound},
       {true, "/no/such/folder/prog", kStartPathNotFound},
@@ -138,6 +192,22 @@ TEST(SpawnPosixTest, AHostIgnoringSigchldStillStartsButCannotLearnAnExitCode) {
   EXPECT_EQ(RunCommand("exit 5"), kCommandNotRun);
   ::signal(SIGCHLD, before);
   EXPECT_NE(testing::EventualBytes(marker), "");
+}
+
+constexpr uid_t kNobody = 65534;
+
+// Run as a user the folder is closed to: root may search every folder.
+TEST(SpawnPosixTest, AProgramThatIsNowhereIsNotFoundThoughAFolderOnThePathIsClosed) {
+  testing::TempFolder closed;
+  ::chmod(closed.path().c_str(), 0);
+  EXPECT_EQ(InChild([&] {
+              if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
+                return 255;
+              ::setenv("PATH", (closed.path().string() + ":/usr/bin:/bin").c_str(), 1);
+              return StartProgram("no-such-program-4c1d");
+            }),
+            kStartFileNotFound);
+  ::chmod(closed.path().c_str(), 0700);
 }
 
 // One start shows the arguments as split by the Windows rules, no shell in

@@ -24,6 +24,9 @@ namespace {
 constexpr const char* kShellPath = "/bin/sh";
 constexpr const char* kShellName = "sh";
 constexpr const char* kShellCommandOption = "-c";
+// Ends the shell's options, so that a command beginning with "-" is run,
+// not read as one.
+constexpr const char* kEndOfOptions = "--";
 constexpr int kSignalExitBase = 128;
 // What a child that could not become the program exits with; nobody reads
 // it, the error goes through the pipe.
@@ -118,8 +121,11 @@ std::vector<std::string> CandidateFiles(const std::string& program) {
 }
 
 // In the grandchild, after fork: async-signal-safe calls only. Tries each
-// candidate as execvp would and reports why none could be run.
-[[noreturn]] void ExecOrReport(const std::vector<char*>& files, char* const* argv, int error_fd) {
+// candidate as execvp would and reports why none could be run. Along PATH,
+// a folder that may not be searched hides nothing that can be run: the
+// program counts as not found there, and as refused only where it is seen.
+[[noreturn]] void ExecOrReport(const std::vector<char*>& files, bool searched, char* const* argv,
+                               int error_fd) {
   sigset_t none;
   sigemptyset(&none);
   ::sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -135,6 +141,8 @@ std::vector<std::string> CandidateFiles(const std::string& program) {
   for (char* file : files) {
     ::execve(file, argv, environ);
     error = errno;
+    struct stat info;
+    if (error == EACCES && searched && ::stat(file, &info) != 0) error = ENOENT;
     if (error == EACCES) denied = true;
     if (error != ENOENT && error != ENOTDIR && error != EACCES) break;
   }
@@ -185,7 +193,7 @@ Status RunShellCommand(const char* command, int* exit_code) {
   if (!attributes.ResetSignals()) return Status{Error::kNoResources, 0};
   std::string text = command;
   char* argv[] = {const_cast<char*>(kShellName), const_cast<char*>(kShellCommandOption),
-                  text.data(), nullptr};
+                  const_cast<char*>(kEndOfOptions), text.data(), nullptr};
   pid_t pid = 0;
   int error = ::posix_spawn(&pid, kShellPath, nullptr, attributes.get(), argv, environ);
   if (error != 0) return StatusFromErrno(error);
@@ -208,6 +216,7 @@ Status StartProgram(const char* /*command_line*/, const std::vector<std::string>
   // Everything the children need is built before fork: after it, only
   // async-signal-safe calls are allowed.
   std::vector<std::string> candidates = CandidateFiles(arguments[0]);
+  const bool searched = arguments[0].find(kDirectorySeparator) == std::string::npos;
   std::vector<char*> files;
   for (std::string& candidate : candidates) files.push_back(candidate.data());
   std::vector<std::string> words = arguments;
@@ -224,7 +233,7 @@ Status StartProgram(const char* /*command_line*/, const std::vector<std::string>
   if (middle < 0) return StartFailure(errno, arguments[0]);
   if (middle == 0) {
     pid_t program = ::fork();
-    if (program == 0) ExecOrReport(files, argv.data(), writer.get());
+    if (program == 0) ExecOrReport(files, searched, argv.data(), writer.get());
     if (program < 0) {
       int error = errno;
       ssize_t ignored = ::write(writer.get(), &error, sizeof error);

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -38,21 +39,30 @@ constexpr int kHomeCodeRxvt = 7;
 constexpr int kEndCodeRxvt = 8;
 
 // The signals a full-screen form must answer: the first two ask for a
-// redraw, the others for the terminal back before the host's own handling.
-constexpr int kHandledSignals[] = {SIGWINCH, SIGCONT, SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-constexpr int kRedrawSignalCount = 2;
+// redraw, SIGTSTP for the terminal back while the process is stopped, the
+// others for the terminal back before the host's own handling ends it.
+constexpr int kHandledSignals[] = {SIGWINCH, SIGCONT, SIGTSTP, SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+constexpr std::size_t kStopSignalIndex = 2;
+// Key codes have a digit or two: a longer number is no key, and is not
+// read beyond this.
+constexpr int kLargestKeyCode = 1000;
 
 // Signal handlers can reach nothing else; a form is modal, so one session
 // at a time owns these.
 std::atomic<bool> g_session_active{false};
 volatile sig_atomic_t g_redraw_requested = 0;
+volatile sig_atomic_t g_stop_requested = 0;
 volatile sig_atomic_t g_ending_signal = 0;
 int g_wake_fd = -1;
+
+bool SignalPending() { return g_redraw_requested || g_stop_requested || g_ending_signal; }
 
 void OnSignal(int signal_number) {
   const int saved_errno = errno;
   if (signal_number == SIGWINCH || signal_number == SIGCONT) {
     g_redraw_requested = 1;
+  } else if (signal_number == SIGTSTP) {
+    g_stop_requested = 1;
   } else {
     g_ending_signal = signal_number;
   }
@@ -97,7 +107,7 @@ bool WaitReadable(int fd, int wake_fd, int timeout_ms) {
   for (;;) {
     const int ready = ::poll(fds, 2, timeout_ms);
     if (ready < 0 && errno == EINTR) {
-      if (g_redraw_requested || g_ending_signal) return false;
+      if (SignalPending()) return false;
       continue;
     }
     if (ready <= 0) return false;
@@ -135,24 +145,29 @@ bool Session::Open() {
     return false;
   }
   owns_session_ = true;
-  if (::pipe(wake_pipe_) != 0) {
+  // Close-on-exec from the start: another thread may fork and exec at any
+  // moment.
+  if (::pipe2(wake_pipe_, O_CLOEXEC | O_NONBLOCK) != 0) {
     NoteFailure(kOpenStep, LastErrnoStatus());
     return false;
   }
-  for (int end : wake_pipe_) {
-    ::fcntl(end, F_SETFD, FD_CLOEXEC);
-    ::fcntl(end, F_SETFL, O_NONBLOCK);
-  }
   g_wake_fd = wake_pipe_[1];
   g_redraw_requested = 0;
+  g_stop_requested = 0;
   g_ending_signal = 0;
   InstallSignalHandlers();
+  if (::tcgetattr(fd_, &saved_modes_) != 0) {
+    NoteFailure(kOpenStep, LastErrnoStatus());
+    return false;
+  }
+  modes_saved_ = true;
   if (!SetRawMode()) {
     NoteFailure(kOpenStep, LastErrnoStatus());
     return false;
   }
   Write(kEnterAlternateScreen);
   screen_switched_ = true;
+  locale_.emplace();
   return true;
 }
 
@@ -177,9 +192,9 @@ Session::~Session() {
   }
 }
 
+// From the modes the terminal had before the form, which are the ones it
+// gets back.
 bool Session::SetRawMode() {
-  if (::tcgetattr(fd_, &saved_modes_) != 0) return false;
-  modes_saved_ = true;
   termios raw = saved_modes_;
   // Keys arrive one by one and unechoed; Ctrl+C and Ctrl+Z are keys of the
   // form rather than signals to the host. Output processing stays as it was.
@@ -194,7 +209,10 @@ void Session::InstallSignalHandlers() {
   struct sigaction action {};
   action.sa_handler = OnSignal;
   sigemptyset(&action.sa_mask);
-  action.sa_flags = 0;  // no SA_RESTART: a signal must wake the wait
+  // Calls interrupted in the host's other threads go on as if nothing had
+  // happened; the form's own wait is woken through the pipe.
+  action.sa_flags = SA_RESTART;
+  static_assert(std::size(kHandledSignals) == kHandledSignalCount);
   for (std::size_t i = 0; i < std::size(kHandledSignals); ++i) {
     ::sigaction(kHandledSignals[i], &action, &saved_actions_[i]);
   }
@@ -205,6 +223,27 @@ void Session::RestoreSignalHandlers() {
   for (std::size_t i = 0; i < std::size(kHandledSignals); ++i) {
     ::sigaction(kHandledSignals[i], &saved_actions_[i], nullptr);
   }
+}
+
+// As a stopped program should: the terminal as it was, the host's own
+// SIGTSTP handling (which stops the process, unless the host chose
+// otherwise), and once continued the form again.
+void Session::StopAsAsked() {
+  Write(kLeaveAlternateScreen);
+  ::tcsetattr(fd_, TCSADRAIN, &saved_modes_);
+  struct sigaction ours {};
+  ::sigaction(SIGTSTP, &saved_actions_[kStopSignalIndex], &ours);
+  // Unblocked here, the signal is taken by this thread, before the call
+  // returns: the form comes back only once the process is continued.
+  sigset_t stop, mask;
+  sigemptyset(&stop);
+  sigaddset(&stop, SIGTSTP);
+  ::pthread_sigmask(SIG_UNBLOCK, &stop, &mask);
+  ::kill(::getpid(), SIGTSTP);
+  ::pthread_sigmask(SIG_SETMASK, &mask, nullptr);
+  ::sigaction(SIGTSTP, &ours, nullptr);
+  SetRawMode();
+  Write(kEnterAlternateScreen);
 }
 
 void Session::Write(const std::string& bytes) {
@@ -225,9 +264,54 @@ ScreenSize Session::Size() const {
   return {size.ws_row, size.ws_col};
 }
 
+// A byte of input within `timeout_ms`; with -1, false only when a signal
+// asks for something or the terminal is gone.
+bool Session::NextByte(char* byte, int timeout_ms) {
+  if (!unread_.empty()) {
+    *byte = unread_.front();
+    unread_.erase(0, 1);
+    return true;
+  }
+  for (;;) {
+    if (!WaitReadable(fd_, wake_pipe_[0], timeout_ms)) {
+      if (timeout_ms < 0 && !SignalPending()) continue;  // a wake already answered
+      return false;
+    }
+    const ssize_t got = ::read(fd_, byte, 1);
+    if (got == 1) return true;
+    if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    return false;
+  }
+}
+
+// A character of text: its first byte and as many more as the locale says
+// it has, waited for as briefly as the rest of an escape sequence. A byte
+// that cannot begin a character is a character of its own, so none is lost.
+Key Session::TextKey(char first) {
+  std::string character(1, first);
+  std::size_t length = 1;
+  char next = 0;
+  Decoded decoded;
+  while ((decoded = DecodeCharacter(character.data(), character.size(), &length)) ==
+             Decoded::kIncomplete &&
+         NextByte(&next, kEscapeSequenceWaitMs)) {
+    character += next;
+  }
+  if (decoded != Decoded::kCharacter) length = 1;
+  unread_.insert(0, character, length, std::string::npos);
+  character.resize(length);
+  if (!IsTextCharacter(character)) return {KeyKind::kIgnored};
+  return {KeyKind::kText, character};
+}
+
 Key Session::ReadKey() {
   for (;;) {
     if (g_ending_signal != 0) return {KeyKind::kHangUp};
+    if (g_stop_requested != 0) {
+      g_stop_requested = 0;
+      StopAsAsked();
+      return {KeyKind::kRedraw};
+    }
     if (g_redraw_requested != 0) {
       g_redraw_requested = 0;
       // After a stop and continue the shell may have put its own modes back.
@@ -235,11 +319,11 @@ Key Session::ReadKey() {
       if (::tcgetattr(fd_, &raw) == 0 && (raw.c_lflag & ICANON) != 0) SetRawMode();
       return {KeyKind::kRedraw};
     }
-    if (!WaitReadable(fd_, wake_pipe_[0], -1)) continue;
     char byte = 0;
-    const ssize_t got = ::read(fd_, &byte, 1);
-    if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-    if (got <= 0) return {KeyKind::kHangUp};
+    if (!NextByte(&byte, -1)) {
+      if (SignalPending()) continue;
+      return {KeyKind::kHangUp};
+    }
     switch (byte) {
       case '\t':
         return {KeyKind::kTab};
@@ -257,12 +341,11 @@ Key Session::ReadKey() {
         break;
       default:
         if (static_cast<unsigned char>(byte) < 0x20) return {KeyKind::kIgnored};
-        return {KeyKind::kText, byte};
+        return TextKey(byte);
     }
     // ESC alone is the Esc key; ESC followed at once by more is a sequence.
-    if (!WaitReadable(fd_, wake_pipe_[0], kEscapeSequenceWaitMs)) return {KeyKind::kEscape};
     char next = 0;
-    if (::read(fd_, &next, 1) != 1) return {KeyKind::kEscape};
+    if (!NextByte(&next, kEscapeSequenceWaitMs)) return {KeyKind::kEscape};
     if (next == 'a' || next == 'A') return {KeyKind::kAltAccept};
     if (next != '[' && next != 'O') return {KeyKind::kIgnored};
     // A control sequence ends with a byte from '@' to '~'; before it come
@@ -270,11 +353,11 @@ Key Session::ReadKey() {
     char final_byte = 0;
     int parameter = 0;
     bool first_parameter = true;
-    while (WaitReadable(fd_, wake_pipe_[0], kEscapeSequenceWaitMs) &&
-           ::read(fd_, &final_byte, 1) == 1) {
+    while (NextByte(&final_byte, kEscapeSequenceWaitMs)) {
       if (final_byte >= '@' && final_byte <= '~') break;
       if (final_byte == ';') first_parameter = false;
-      if (first_parameter && final_byte >= '0' && final_byte <= '9') {
+      if (first_parameter && final_byte >= '0' && final_byte <= '9' &&
+          parameter <= kLargestKeyCode) {
         parameter = parameter * 10 + (final_byte - '0');
       }
     }

@@ -7,12 +7,15 @@
 #include <signal.h>
 #include <termios.h>
 
+#include <optional>
 #include <string>
+
+#include "platform/posix/terminal_text.h"
 
 namespace install::platform::terminal {
 
 enum class KeyKind {
-  kText,  // a byte of text, in `byte`
+  kText,  // a whole character of text, in `text`
   kTab,
   kBackTab,  // Shift+Tab
   kEnter,
@@ -26,14 +29,14 @@ enum class KeyKind {
   kClearLine,  // Ctrl+U
   kInterrupt,  // Ctrl+C, a keypress here rather than a signal
   kAltAccept,  // Alt+A, the mnemonic of "&Accept"
-  kRedraw,     // the window changed size or the process was continued
+  kRedraw,     // the window changed size, or the form is back after a stop
   kHangUp,     // the terminal went away, or a signal asks the host to end
   kIgnored,
 };
 
 struct Key {
   KeyKind kind = KeyKind::kIgnored;
-  char byte = 0;
+  std::string text{};
 };
 
 struct ScreenSize {
@@ -61,15 +64,21 @@ class Session {
   bool SetRawMode();
   void InstallSignalHandlers();
   void RestoreSignalHandlers();
+  void StopAsAsked();
+  bool NextByte(char* byte, int timeout_ms);
+  Key TextKey(char first);
 
   int fd_ = -1;
   bool owns_session_ = false;
   bool modes_saved_ = false;
   termios saved_modes_{};
   bool handlers_installed_ = false;
-  struct sigaction saved_actions_[6]{};
+  static constexpr int kHandledSignalCount = 7;
+  struct sigaction saved_actions_[kHandledSignalCount]{};
   bool screen_switched_ = false;
   int wake_pipe_[2] = {-1, -1};
+  std::string unread_;  // bytes read ahead that are not a key yet
+  std::optional<CharacterLocale> locale_;
 };
 
 }  // namespace install::platform::terminal

@@ -13,6 +13,8 @@ namespace install::platform {
 
 class TerminalForm final : public DialogWindow {
  public:
+  static constexpr std::size_t kUnlimitedText = static_cast<std::size_t>(-1);
+
   TerminalForm(const DialogTemplate& dialog, const DialogColors* colors,
                terminal::Session& session);
 
@@ -29,8 +31,8 @@ class TerminalForm final : public DialogWindow {
   struct Item {
     const DialogItemTemplate* source;
     std::string text;
-    std::size_t limit;
-    std::size_t cursor = 0;  // a byte offset into `text`
+    std::size_t limit;       // in characters
+    std::size_t cursor = 0;  // a byte offset into `text`, where a character starts
     bool selected = false;   // the whole text, as a field is when focus arrives
   };
 
@@ -50,7 +52,8 @@ class TerminalForm final : public DialogWindow {
   void FocusAndSelect(std::size_t index);
   void MoveFocus(int step);
   void Edit(terminal::KeyKind kind);
-  void Type(char byte);
+  void Type(const std::string& character);
+  static std::string BaseAttributes(const DialogColors* colors);
   Layout FullLayout(terminal::ScreenSize screen) const;
   Layout CompactLayout(terminal::ScreenSize screen) const;
   void Draw();
@@ -60,8 +63,7 @@ class TerminalForm final : public DialogWindow {
   terminal::Session& session_;
   std::vector<Item> items_;
   std::size_t focus_ = 0;
-  std::size_t dropping_continuations_ = 0;  // of a character that did not fit
-  bool fits_ = true;                        // the last drawing showed the form
+  bool fits_ = true;  // the last drawing showed the form
   bool ended_ = false;
   int end_code_ = kDialogCancel;
 };

@@ -4,20 +4,32 @@
 // directory per level would run out of them on a deep enough tree (and take
 // the host's with it). So only the deepest kMaxOpenLevels levels stay open,
 // in a ring. Going deeper closes the shallowest open level. Coming back up
-// to a closed level reopens it as ".." of the level below, then reads it
-// again from the start until it meets the directory it had descended into
-// (recognised by device and inode, which survive mount points), and carries
-// on after it. Nothing is remembered per level, so memory stays the same
-// whatever the depth or the number of files; the price, a second read of
-// part of a directory, is paid only by trees deeper than the ring.
+// to a closed level reopens it as ".." of the level below, checks that it is
+// the directory it was (device and inode), and carries on from where the
+// walk had got to in it: the directory's own offset cookie (d_off), which
+// the file system keeps valid across opens while the directory is not
+// changed (it is what lets NFS clients resume a listing). Memory grows only
+// with depth, by one small record per level.
+//
+// A reopened level is read in small pieces at first, growing as it stays
+// open: on a wide level that keeps being closed and reopened (thousands of
+// siblings, each deeper than the ring), a full-sized read would fetch
+// entries only to drop them again. So every entry is read a bounded number
+// of times, and a wide and deep tree takes time in proportion to its size.
+//
+// The walk stays on the file system it starts on (as du -x does): a
+// directory of another device is a mount point and is neither entered nor
+// counted, as the Windows walk does not follow mount points.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/posix/error.h"
@@ -29,29 +41,70 @@ constexpr const char* kRootDirectory = "/";
 constexpr const char* kParentDirectory = "..";
 constexpr int kMaxOpenLevels = 32;
 constexpr int kDirectoryFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-
-struct DirCloser {
-  void operator()(DIR* dir) const { ::closedir(dir); }
-};
-using OwnedDir = std::unique_ptr<DIR, DirCloser>;
+// A mount point that is not mounted yet stays so: it is not entered anyway.
+constexpr int kEntryStatFlags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT;
+// What the C library's readdir reads at once, and the first read of a
+// reopened level (room for a few dozen entries, and for any one entry).
+constexpr std::size_t kFullReadBytes = 32 * 1024;
+constexpr std::size_t kFirstResumedReadBytes = 1024;
 
 bool IsDotOrDotDot(const char* name) {
   return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-bool SameFile(const struct stat& a, const struct stat& b) {
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
+// One open level: its descriptor and the entries last read from it. The
+// buffer stays with the ring slot, so the walk allocates it once.
+class Directory {
+ public:
+  Directory() = default;
+  Directory(const Directory&) = delete;
+  Directory& operator=(const Directory&) = delete;
+  ~Directory() { Close(); }
 
-// Opens `name` relative to `parent_fd` as a directory stream; null on failure
-// with errno set.
-OwnedDir OpenDirectoryAt(int parent_fd, const char* name, int extra_flags) {
-  int fd = ::openat(parent_fd, name, kDirectoryFlags | extra_flags);
-  if (fd < 0) return nullptr;
-  OwnedDir dir(::fdopendir(fd));
-  if (!dir) ::close(fd);
-  return dir;
-}
+  // Opens `name` relative to `parent_fd` to be read from `position` (0:
+  // the first entry); false on failure with errno set.
+  bool Open(int parent_fd, const char* name, int extra_flags, off_t position) {
+    Close();
+    fd_ = ::openat(parent_fd, name, kDirectoryFlags | extra_flags);
+    if (fd_ < 0) return false;
+    if (position != 0 && ::lseek(fd_, position, SEEK_SET) < 0) {
+      Close();
+      return false;
+    }
+    if (!buffer_) buffer_ = std::make_unique_for_overwrite<char[]>(kFullReadBytes);
+    read_bytes_ = position == 0 ? kFullReadBytes : kFirstResumedReadBytes;
+    next_ = end_ = 0;
+    return true;
+  }
+
+  void Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+
+  // The next entry; null at the end of the directory or on an error reading
+  // it: either way what it has left cannot be counted.
+  const struct dirent64* Next() {
+    if (next_ == end_) {
+      const ssize_t got = ::getdents64(fd_, buffer_.get(), read_bytes_);
+      if (got <= 0) return nullptr;
+      next_ = 0;
+      end_ = static_cast<std::size_t>(got);
+      read_bytes_ = std::min(read_bytes_ * 2, kFullReadBytes);
+    }
+    const auto* entry = reinterpret_cast<const struct dirent64*>(buffer_.get() + next_);
+    next_ += entry->d_reclen;
+    return entry;
+  }
+
+  int fd() const { return fd_; }
+
+ private:
+  int fd_ = -1;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t read_bytes_ = 0;
+  std::size_t next_ = 0, end_ = 0;
+};
 
 class TreeWalk {
  public:
@@ -59,15 +112,15 @@ class TreeWalk {
 
   Status Run(const char* root) {
     // The named directory itself is followed even when it is a link.
-    OwnedDir top = OpenDirectoryAt(AT_FDCWD, root, 0);
-    if (!top) return LastErrnoStatus();
-    levels_[0] = std::move(top);
+    Directory& top = levels_[0];
+    struct stat info;
+    if (!top.Open(AT_FDCWD, root, 0, 0) || ::fstat(top.fd(), &info) != 0) return LastErrnoStatus();
+    device_ = info.st_dev;
+    path_.push_back({info.st_ino, 0});
     open_levels_ = 1;
     for (;;) {
-      struct dirent* entry = ::readdir(Current());
+      const struct dirent64* entry = Current().Next();
       if (entry == nullptr) {
-        // The end of a directory, or an error reading it: either way what it
-        // has left cannot be counted.
         if (!Ascend()) break;
         continue;
       }
@@ -77,14 +130,19 @@ class TreeWalk {
   }
 
  private:
-  DIR* Current() const { return levels_[depth_ % kMaxOpenLevels].get(); }
+  // A directory on the way down from the root: which one it is, and where
+  // to carry on reading it once the walk is back from below.
+  struct Level {
+    ino_t inode;
+    off_t resume_at;
+  };
 
-  void Visit(const struct dirent& entry) {
-    int parent_fd = ::dirfd(Current());
+  std::size_t Depth() const { return path_.size() - 1; }
+  Directory& Current() { return levels_[Depth() % kMaxOpenLevels]; }
+
+  void Visit(const struct dirent64& entry) {
     switch (entry.d_type) {
       case DT_DIR:
-        Descend(parent_fd, entry.d_name);
-        return;
       case DT_REG:
       case DT_UNKNOWN:
         break;
@@ -93,65 +151,58 @@ class TreeWalk {
         // hold no data of their own.
         return;
     }
+    const int parent_fd = Current().fd();
     struct stat info;
-    if (::fstatat(parent_fd, entry.d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) return;
+    if (::fstatat(parent_fd, entry.d_name, &info, kEntryStatFlags) != 0) return;
     if (S_ISREG(info.st_mode)) {
       sink_->AddFile(static_cast<std::uint64_t>(info.st_size));
-    } else if (S_ISDIR(info.st_mode)) {
-      Descend(parent_fd, entry.d_name);
+    } else if (S_ISDIR(info.st_mode) && info.st_dev == device_) {
+      Descend(parent_fd, entry.d_name, info.st_ino, entry.d_off);
     }
   }
 
-  void Descend(int parent_fd, const char* name) {
-    // O_NOFOLLOW: a directory swapped for a link since it was listed is not
-    // followed either.
-    OwnedDir child = OpenDirectoryAt(parent_fd, name, O_NOFOLLOW);
-    if (!child) return;  // an unreadable sub-directory counts nothing
-    ++depth_;
-    // When the ring is full this slot holds the shallowest open level.
-    levels_[depth_ % kMaxOpenLevels] = std::move(child);
-    if (open_levels_ < kMaxOpenLevels) ++open_levels_;
+  void Descend(int parent_fd, const char* name, ino_t inode, off_t next_entry) {
+    // When the ring is full the child's slot holds the shallowest open
+    // level, which closes. O_NOFOLLOW: a directory swapped for a link since
+    // it was listed is not followed either.
+    Directory& slot = levels_[(Depth() + 1) % kMaxOpenLevels];
+    if (open_levels_ == kMaxOpenLevels) {
+      slot.Close();
+      --open_levels_;
+    }
+    if (!slot.Open(parent_fd, name, O_NOFOLLOW, 0)) return;  // counts nothing
+    path_.back().resume_at = next_entry;
+    path_.push_back({inode, 0});
+    ++open_levels_;
   }
 
   // Leaves the current directory; false once the root is done.
   bool Ascend() {
-    if (depth_ == 0) return false;
-    OwnedDir& slot = levels_[depth_ % kMaxOpenLevels];
+    if (Depth() == 0) return false;
+    Directory& slot = Current();
+    path_.pop_back();
     if (open_levels_ > 1) {
-      slot.reset();
-      --depth_;
+      slot.Close();
       --open_levels_;
       return true;
     }
-    struct stat child;
-    int child_fd = ::dirfd(slot.get());
-    OwnedDir parent;
-    if (::fstat(child_fd, &child) == 0) parent = OpenDirectoryAt(child_fd, kParentDirectory, 0);
-    slot.reset();
-    --depth_;
-    // A parent that cannot be reopened was changed under the walk; what it
-    // and its ancestors had left cannot be reached, so the walk ends there.
-    if (!parent) return false;
-    SkipPast(parent.get(), child);
-    levels_[depth_ % kMaxOpenLevels] = std::move(parent);
-    return true;
-  }
-
-  // Reads `dir` up to and including the entry for `child`.
-  static void SkipPast(DIR* dir, const struct stat& child) {
-    int fd = ::dirfd(dir);
-    while (struct dirent* entry = ::readdir(dir)) {
-      if (entry->d_type != DT_DIR && entry->d_type != DT_UNKNOWN) continue;
-      if (IsDotOrDotDot(entry->d_name)) continue;
-      struct stat info;
-      if (::fstatat(fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(info, child))
-        return;
-    }
+    // A parent that cannot be reopened, or is another directory now, was
+    // moved under the walk; what it and its ancestors had left cannot be
+    // reached, so the walk ends there.
+    const Level& parent_level = path_.back();
+    Directory& parent = Current();
+    struct stat info;
+    const bool reopened = parent.Open(slot.fd(), kParentDirectory, 0, parent_level.resume_at) &&
+                          ::fstat(parent.fd(), &info) == 0 && info.st_dev == device_ &&
+                          info.st_ino == parent_level.inode;
+    slot.Close();
+    return reopened;
   }
 
   FileSizeSink* sink_;
-  std::array<OwnedDir, kMaxOpenLevels> levels_;
-  std::uint64_t depth_ = 0;  // levels below the root of the current directory
+  std::array<Directory, kMaxOpenLevels> levels_;
+  std::vector<Level> path_;  // from the root to the current directory
+  dev_t device_ = 0;         // the root's file system, which the walk keeps to
   int open_levels_ = 0;      // open levels, counting up from the current one
 };
 

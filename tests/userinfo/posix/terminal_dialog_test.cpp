@@ -8,7 +8,10 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <clocale>
+#include <cstdlib>
 #include <cstring>
+#include <iostream>
 #include <iterator>
 
 #include "library.h"
@@ -20,9 +23,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kWatchedSignals[] = {SIGWINCH, SIGCONT, SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+constexpr int kWatchedSignals[] = {SIGWINCH, SIGCONT, SIGTSTP, SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 void HostHandler(int) {}
+// Stops as many programs do: SIGSTOP, which no orphaned job ignores.
+void HostStopHandler(int) { raise(SIGSTOP); }
 
 // The C library marks every action it installs with its own return
 // trampoline (SA_RESTORER on Linux); no program asks for that bit.
@@ -42,11 +47,13 @@ bool SameModes(const termios& a, const termios& b) {
 // The host: loads the library, calls RequestUserInfo and unloads it as a
 // setup program would, and reports the call's result and whether the
 // terminal's modes and the host's own signal handlers were left as they were.
-std::string RunHost() {
+std::string RunHost(bool sets_locale) {
+  if (sets_locale) setlocale(LC_ALL, "");
   // The host's own handlers, which the dialog must hand back.
   signal(SIGINT, HostHandler);
   signal(SIGWINCH, HostHandler);
   signal(SIGHUP, SIG_IGN);
+  signal(SIGTSTP, HostStopHandler);
 
   std::pair<sighandler_t, int> before[std::size(kWatchedSignals)];
   for (std::size_t i = 0; i < std::size(kWatchedSignals); ++i)
@@ -79,24 +86,41 @@ constexpr auto kPatience = std::chrono::seconds(20);
 constexpr char kLeaveAlternateScreen[] = "\x1b[?1049l";
 constexpr int kStillRunning = 1000;
 
+constexpr char kLatin1Locale[] = "en_US.ISO-8859-1";
+std::string g_latin1_folder;  // LOCPATH for it, made by the test
+
 // The host in a child process on a fresh pseudo-terminal, or with `rows` 0
 // with no controlling terminal at all; the screen is read as it comes.
 struct TerminalSession {
-  TerminalSession(const fs::path& folder, unsigned short rows, unsigned short columns) {
+  TerminalSession(const fs::path& folder, unsigned short rows, unsigned short columns,
+                  const char* locale, bool host_sets_locale) {
     winsize size{rows, columns, 0, 0};
     child = rows == 0 ? ::fork() : ::forkpty(&master, nullptr, nullptr, &size);
     if (child != 0) return;
     if (rows == 0) ::setsid();
     ::setenv("TERM", "xterm", 1);
+    ::setenv("LC_ALL", locale, 1);
+    if (locale == kLatin1Locale) ::setenv("LOCPATH", g_latin1_folder.c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
     ::setenv(INSTALL_LOG_VARIABLE, (folder / "log").c_str(), 1);
-    testing::WriteBytes(folder / "report", RunHost());
+    testing::WriteBytes(folder / "report", RunHost(host_sets_locale));
     ::_exit(0);
   }
   ~TerminalSession() {
     if (child > 0) ::kill(child, SIGKILL);
     if (child > 0) ::waitpid(child, nullptr, 0);
     if (master >= 0) ::close(master);
+  }
+
+  // Whether the host has stopped, with the terminal's modes as they were.
+  bool StoppedAndGaveTheTerminalBack() {
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    const std::string stat = "/proc/" + std::to_string(child) + "/stat";
+    bool stopped;
+    while (!(stopped = testing::ReadBytes(stat).find(") T ") != std::string::npos) && ReadSome())
+      if (std::chrono::steady_clock::now() > deadline) return false;
+    termios modes{};
+    return stopped && ::tcgetattr(master, &modes) == 0 && (modes.c_lflag & ICANON) != 0;
   }
 
   // Reads the screen until `text` has appeared since the last call.
@@ -151,12 +175,22 @@ struct TerminalCase {
   const char* company_name;
   const char* log;  // in the call's log line; null: the host died before the call returned
   unsigned short rows = 30, columns = 100;
+  const char* locale = "C.UTF-8";  // else the library finds it in the environment
+  bool host_sets_locale = false;
 };
 
 constexpr char kLeft[] = "\x1b[D";
 constexpr char kSelected[] = "\x1b[7m";  // reverse video
 
 TEST(TerminalDialog, KeysSizesAndSignalsDriveTheFormAndTheTerminalIsLeftAsItWas) {
+  // Latin-1 is made for the test (localedef, of Debian's locales), as few
+  // systems have it installed.
+  testing::TempFolder locales;
+  g_latin1_folder = locales.path().string();
+  ASSERT_EQ(
+      std::system(
+          ("localedef -i en_US -f ISO-8859-1 " + g_latin1_folder + "/" + kLatin1Locale).c_str()),
+      0);
   // clang-format off
   const TerminalCase cases[] = {
       {"Enter without a name, OK; keys edit in place; Tab selects (none) and typing replaces it",
@@ -165,10 +199,26 @@ TEST(TerminalDialog, KeysSizesAndSignalsDriveTheFormAndTheTerminalIsLeftAsItWas)
         {"[Jane", "\x1b[F Roe\x1b[H\x1b[3~J"},  // End, Home, Delete
         {"[Jane Roe", "\t"}, {std::string(kSelected) + "(none)", "Acme Ltd"}, {"[Acme Ltd", "\r"}},
        "Jane Roe", "Acme Ltd", "result=1 notes=\"UserName written, 8 bytes; CompanyName written, 8 bytes\""},
-      {"a field takes 20 bytes and never half a character; Backspace takes a whole one",
-       {{"Company Name:", std::string(18, 'x') + "\xC3\xA9\xC3\xA9"},
-        {"[" + std::string(18, 'x') + "\xC3\xA9", "\x7F\x7F\x7F\xC3\xA9\r"}},
-       "xxxxxxxxxxxxxxxx\xC3\xA9", "(none)", "UserName written, 18 bytes"},
+      {"a field takes 20 characters, never half of one; Backspace takes a whole one",
+       {{"Company Name:", std::string(19, 'x') + "éé"},
+        {"[" + std::string(19, 'x') + "é" + std::string(12, ' ') + "]", "\x7F\x7F\x7F" "é\r"}},
+       "xxxxxxxxxxxxxxxxxé", "(none)", "UserName written, 19 bytes"},
+      {"double-width text keeps the frame and the cursor, and scrolls in its field",
+       {{"Company Name:", "张伟"}, {"[张伟" + std::string(28, ' ') + "]", ""},
+        {"\x1b[14;51H", "张张张张张张张张张张张张张张张张张张张"},  // 19: one too many
+        {"[张张张张张张张张张张张张张张张  ]", "\x15张伟\r"}},  // its last 15
+       "张伟", "(none)", "UserName written, 6 bytes"},
+      {"Latin-1: each byte a character of one cell",
+       {{"Company Name:", "\xE9t\xB5"}, {"[\xE9t\xB5" + std::string(29, ' ') + "]", "\x7F\r"}},
+       "\xE9t", "(none)", "UserName written, 2 bytes", 30, 100, kLatin1Locale, true},
+      {"no character set in the locale: bytes are characters, and the log says so",
+       {{"Company Name:", "ab\xC3\xA9"}, {"[ab\xC3\xA9", "\x7F\r"}},
+       "ab\xC3", "(none)", "takes each byte as a character", 30, 100, "C"},
+      {"a key code too long for any key is ignored; SIGTSTP gives the terminal back and stops, "
+       "SIGCONT brings the form back",
+       {{"Company Name:", "\x1b[99999999999~Jane"}, {"[Jane", "", 0, 0, SIGTSTP},
+        {kLeaveAlternateScreen, "", 0, 0, SIGCONT}, {"[Jane", "\r"}},
+       "Jane", "(none)", "result=1"},
       {"Shift+Tab selects, Backspace replaces; Space on Accept accepts; no company is (none)",
        {{"Company Name:", "Jo"}, {"[Jo", "\t\x1b[Z"}, {std::string(kSelected) + "Jo", "\x7F" "Al"},
         {"[Al", "\t\t "}},
@@ -189,14 +239,18 @@ TEST(TerminalDialog, KeysSizesAndSignalsDriveTheFormAndTheTerminalIsLeftAsItWas)
   for (const TerminalCase& c : cases) {
     SCOPED_TRACE(c.name);
     testing::TempFolder folder;
-    TerminalSession session(folder.path(), c.rows, c.columns);
+    TerminalSession session(folder.path(), c.rows, c.columns, c.locale, c.host_sets_locale);
     ASSERT_GT(session.child, 0);
     int ending_signal = 0;
     for (const Step& step : c.script) {
       ASSERT_TRUE(session.WaitFor(step.wait_for)) << step.wait_for << "\n" << session.screen;
       winsize size{step.rows, step.columns, 0, 0};  // the form learns of it by SIGWINCH
       if (step.rows != 0) ::ioctl(session.master, TIOCSWINSZ, &size);
-      if (step.signal != 0) ::kill(session.child, ending_signal = step.signal);
+      if (step.signal == SIGCONT) {
+        ASSERT_TRUE(session.StoppedAndGaveTheTerminalBack());
+      }
+      if (step.signal != 0) ::kill(session.child, step.signal);
+      if (step.signal != SIGTSTP && step.signal != SIGCONT) ending_signal = step.signal;
       ASSERT_EQ(::write(session.master, step.keys.data(), step.keys.size()),
                 static_cast<ssize_t>(step.keys.size()));
     }

@@ -1,0 +1,54 @@
+// The characters of the text a terminal form shows and edits, in the
+// locale's own encoding: how many bytes each takes and how many cells it
+// fills on the screen (two for most CJK characters, none for a combining
+// mark). Where the locale names no character set beyond ASCII, every byte
+// is a character of one cell.
+#pragma once
+
+#include <clocale>
+#include <cstddef>
+#include <string>
+
+namespace install::platform::terminal {
+
+// While it lives, the calling thread reads characters by the host's
+// locale as it is or, when the host has left its locale at "C" (as most
+// programs that never call setlocale do), by the user's locale from the
+// environment, as the host would have with setlocale(LC_ALL, ""). Only this
+// thread's locale is touched, and it is given back.
+class CharacterLocale {
+ public:
+  CharacterLocale();
+  ~CharacterLocale();
+  CharacterLocale(const CharacterLocale&) = delete;
+  CharacterLocale& operator=(const CharacterLocale&) = delete;
+
+  // False when bytes are taken one by one: no locale knows the characters.
+  bool knows_characters() const { return knows_characters_; }
+
+ private:
+  locale_t own_ = static_cast<locale_t>(0);
+  locale_t previous_ = static_cast<locale_t>(0);
+  bool knows_characters_ = false;
+};
+
+enum class Decoded { kCharacter, kIncomplete, kInvalid };
+
+// Whether `bytes` begin with a whole character (its length in `length`),
+// may still become one, or can never be one.
+Decoded DecodeCharacter(const char* bytes, std::size_t size, std::size_t* length);
+
+// A whole character that a field may hold: printable in the locale, or a
+// byte it cannot read, which is kept as it is.
+bool IsTextCharacter(const std::string& character);
+
+// Bytes of the character at `at` (at least one).
+std::size_t CharacterLength(const std::string& text, std::size_t at);
+// Where the character before the one at `at` starts.
+std::size_t PreviousCharacter(const std::string& text, std::size_t at);
+std::size_t CharacterCount(const std::string& text);
+// Cells of the character at `at`, and of a whole text.
+int CharacterCells(const std::string& text, std::size_t at);
+int Cells(const std::string& text);
+
+}  // namespace install::platform::terminal
