@@ -21,9 +21,16 @@ class InstallLibrary {
   static std::string DefaultPath();
 
   bool Load(const std::string& path, std::string* error);
-  InstallExportFn Find(const char* name) const;
+  InstallExportFn Find(const char* name) const { return Find<InstallExportFn>(name); }
+  // Any export by name, as `Function`: a twin is Find<InstallWideExportFn>.
+  template <typename Function>
+  Function Find(const char* name) const {
+    return reinterpret_cast<Function>(FindAddress(name));
+  }
 
  private:
+  void* FindAddress(const char* name) const;
+
   void* handle_ = nullptr;
 };
 

@@ -43,7 +43,7 @@ void PrintHelp() {
       "\n"
       "Exports (gated ones refuse a wrong --value with the value shown):\n",
       INSTALL_ACCESS_TOKEN);
-#define INSTALL_HELP_ROW(name, gated, refusal, failure)         \
+#define INSTALL_HELP_ROW(name, gated, refusal, failure, wide)         \
   if (gated)                                                    \
     std::printf("  %-26s gated, refusal %d\n", #name, refusal); \
   else                                                          \
@@ -57,7 +57,7 @@ void PrintHelp() {
 }
 
 bool IsExportName(const std::string& name) {
-#define INSTALL_IS_EXPORT(export_name, gated, refusal, failure) \
+#define INSTALL_IS_EXPORT(export_name, gated, refusal, failure, wide) \
   if (name == #export_name) return true;
   INSTALL_EXPORT_TABLE(INSTALL_IS_EXPORT)
 #undef INSTALL_IS_EXPORT

@@ -44,9 +44,7 @@ bool InstallLibrary::Load(const std::string& path, std::string* error) {
   return handle_ != nullptr;
 }
 
-InstallExportFn InstallLibrary::Find(const char* name) const {
-  return reinterpret_cast<InstallExportFn>(::dlsym(handle_, name));
-}
+void* InstallLibrary::FindAddress(const char* name) const { return ::dlsym(handle_, name); }
 
 void SetEnvironmentValue(const char* name, const char* value) {
   if (value == nullptr) {

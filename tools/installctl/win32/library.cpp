@@ -30,9 +30,8 @@ bool InstallLibrary::Load(const std::string& path, std::string* error) {
   return handle_ != nullptr;
 }
 
-InstallExportFn InstallLibrary::Find(const char* name) const {
-  return reinterpret_cast<InstallExportFn>(
-      reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(handle_), name)));
+void* InstallLibrary::FindAddress(const char* name) const {
+  return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(handle_), name));
 }
 
 void SetEnvironmentValue(const char* name, const char* value) {
