@@ -91,7 +91,6 @@ TEST(Exports, EachCallAnswersAndChangesOnlyWhatItShould) {
       {"ExZKCFG_RemovePluginRefsW", kToken, "@host.cfg*A\xED\xB0\x80", 6, "@host.cfg\0A\xED\xB0\x80"s},
       {"DOSSpawnW", kToken, "exit 7\xED\xA0\x80", -1, "", kConfig, "log", R"re(DOSSpawnW token=accepted text="exit 7\xEF\xBF\xBD" result=-1 failed="read the text" reason="it holds an unpaired surrogate, U\+D800 \(character 7\)")re"},
       {"WINSpawnW", kToken, "\xED\xA0\x80", 0},
-      {"GetDirSizeKBW", kNull, "@blocked.TMP\xED\xA0\x80", 0},
       // clang-format on
   };
   // A wrong token or none is refused with no side effect at all, whatever the
