@@ -32,25 +32,32 @@ std::wstring Wide(const std::string& text) {
   return wide;
 }
 
-// comctl32 is not among Windows' known DLLs: loaded by bare name, or
-// imported, it could come from the host program's folder. So it is loaded
-// from the system folder only, and not while the library itself loads (no
-// DLL may be loaded under the loader lock), but before the first dialog.
-// It stays loaded: freeing it would have to wait for the library's unload,
-// which runs under that lock.
-void RegisterCommonControls() {
-  static const bool registered = [] {
-    const HMODULE controls =
-        ::LoadLibraryExW(L"comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (controls == nullptr) return false;
+// The common controls, registered for as long as a dialog is up. comctl32
+// is not among Windows' known DLLs: imported, or loaded by bare name, it
+// could come from the host program's folder. So it is loaded from the
+// system folder only, and not while the library itself loads (no DLL may
+// be loaded under the loader lock) but just before the dialog; it is given
+// back when the dialog has ended.
+class CommonControls {
+ public:
+  CommonControls()
+      : module_(::LoadLibraryExW(L"comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+    if (module_ == nullptr) return;
     using InitFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
     const auto init = reinterpret_cast<InitFunction>(
-        reinterpret_cast<void*>(::GetProcAddress(controls, "InitCommonControlsEx")));
+        reinterpret_cast<void*>(::GetProcAddress(module_, "InitCommonControlsEx")));
     const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
-    return init != nullptr && init(&classes) != FALSE;
-  }();
-  (void)registered;
-}
+    if (init != nullptr) init(&classes);
+  }
+  ~CommonControls() {
+    if (module_ != nullptr) ::FreeLibrary(module_);
+  }
+  CommonControls(const CommonControls&) = delete;
+  CommonControls& operator=(const CommonControls&) = delete;
+
+ private:
+  HMODULE module_;
+};
 
 class Win32Dialog final : public DialogWindow {
  public:
@@ -151,7 +158,7 @@ int RunModalDialog(void* owner, const void* resources, int template_id, const Di
     NoteFailure("show the dialog", "the library's resources are not loaded");
     return kDialogNotCreated;
   }
-  RegisterCommonControls();
+  const CommonControls controls;
   Win32Dialog dialog(events, colors);
   const INT_PTR code = ::DialogBoxParamW(
       static_cast<HINSTANCE>(const_cast<void*>(resources)), MAKEINTRESOURCEW(template_id),
