@@ -9,7 +9,16 @@
  *              INSTALL_ACCESS_TOKEN and refuse the call when it differs.
  *              No export writes through it. A null pointer is a refused token.
  *   lpszValue  zero-terminated 8-bit text; its meaning depends on the export.
- *              A null pointer is read as the empty text.
+ *              A null pointer is read as the empty text. On Windows it is in
+ *              the ANSI code page, read as Windows' own A functions read it.
+ *
+ * On Windows, the five exports that use their text have a Unicode twin, the
+ * same name with a final W (GetDirSizeKBW, ...), that takes the text as
+ * zero-terminated UTF-16 (wchar_t) and keeps every other part of the
+ * contract: the gate, the refusal and failure values, the effect on the
+ * caller's buffer. A twin's text holding an unpaired surrogate is refused
+ * with the export's failure value. The POSIX library has no twins: its text
+ * is bytes, passed on as given (UTF-8 in practice).
  *
  * Only this header is public. It builds as C and as C++.
  */
@@ -17,6 +26,9 @@
 #define INSTALL_H
 
 #include <stdint.h>
+#ifdef _WIN32
+#include <wchar.h>
+#endif
 
 #ifdef _WIN32
 #define INSTALL_CALL __cdecl
@@ -40,16 +52,22 @@ extern "C" {
  * The exports, one row each:
  *   name, gated by the token, value returned when the token is refused,
  *   value returned when the work fails unexpectedly (the frame turns any
- *   internal error into this value; nothing is ever thrown to the caller).
+ *   internal error into this value; nothing is ever thrown to the caller),
+ *   and 1 when the export has a Unicode twin on Windows (name##W).
  */
-#define INSTALL_EXPORT_TABLE(X)    \
-  X(AreYouThere, 0, 0, 1)          \
-  X(GetDirSizeKB, 0, 0, 0)         \
-  X(DOSSpawn, 1, 0, -1)            \
-  X(WINSpawn, 1, 0, 0)             \
-  X(RequestUserInfo, 1, -1, 0)     \
-  X(ExZKCFG_AppendBuffer, 1, 0, 6) \
-  X(ExZKCFG_RemovePluginRefs, 1, 0, 6)
+#define INSTALL_EXPORT_TABLE(X)       \
+  X(AreYouThere, 0, 0, 1, 0)          \
+  X(GetDirSizeKB, 0, 0, 0, 1)         \
+  X(DOSSpawn, 1, 0, -1, 1)            \
+  X(WINSpawn, 1, 0, 0, 1)             \
+  X(RequestUserInfo, 1, -1, 0, 0)     \
+  X(ExZKCFG_AppendBuffer, 1, 0, 6, 1) \
+  X(ExZKCFG_RemovePluginRefs, 1, 0, 6, 1)
+
+/* INSTALL_IF_TWIN(wide)(tokens) keeps the tokens for a row that has a twin. */
+#define INSTALL_IF_TWIN(wide) INSTALL_IF_TWIN_##wide
+#define INSTALL_IF_TWIN_0(...)
+#define INSTALL_IF_TWIN_1(...) __VA_ARGS__
 
 /*
  * Results of the two configuration-editing exports. 0 is also what a call
@@ -70,10 +88,21 @@ enum InstallEditResult {
 
 typedef int32_t(INSTALL_CALL* InstallExportFn)(void* hwnd, int32_t* lpIValue, char* lpszValue);
 
-#define INSTALL_DECLARE_EXPORT(name, gated, refusal, failure) \
+#define INSTALL_DECLARE_EXPORT(name, gated, refusal, failure, wide) \
   INSTALL_API int32_t INSTALL_CALL name(void* hwnd, int32_t* lpIValue, char* lpszValue);
 INSTALL_EXPORT_TABLE(INSTALL_DECLARE_EXPORT)
 #undef INSTALL_DECLARE_EXPORT
+
+#ifdef _WIN32
+typedef int32_t(INSTALL_CALL* InstallWideExportFn)(void* hwnd, int32_t* lpIValue,
+                                                   wchar_t* lpszValue);
+
+#define INSTALL_DECLARE_WIDE_EXPORT(name, gated, refusal, failure, wide) \
+  INSTALL_IF_TWIN(wide)                                                  \
+  (INSTALL_API int32_t INSTALL_CALL name##W(void* hwnd, int32_t* lpIValue, wchar_t* lpszValue);)
+INSTALL_EXPORT_TABLE(INSTALL_DECLARE_WIDE_EXPORT)
+#undef INSTALL_DECLARE_WIDE_EXPORT
+#endif
 
 #ifdef __cplusplus
 }

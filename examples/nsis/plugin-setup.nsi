@@ -44,6 +44,18 @@ UninstPage instfiles
 
 Var HostDir
 
+; A Unicode installer calls each export that has a Unicode twin through the
+; twin (its name with a final W) and passes the text as UTF-16 (`w`), so that
+; a folder named outside the ANSI code page reaches the library whole. The
+; ANSI installer calls the ANSI exports with `m` texts.
+!if ${TARGET} == x86-ansi
+  !define W ""
+  !define TEXT m
+!else
+  !define W W
+  !define TEXT w
+!endif
+
 ; Puts Install.dll where System::Call finds it and makes sure it answers
 ; before anything else happens.
 !macro LoadInstallLibrary
@@ -126,14 +138,14 @@ Section "${PLUGIN}"
   Call RecordUserInfo
   StrCpy $HostDir $INSTDIR
 
-  System::Call '"$PLUGINSDIR\Install.dll"::GetDirSizeKB(p 0, *i 0, m "$INSTDIR\${PLUGIN_DIR}") i .r0 ?c'
+  System::Call '"$PLUGINSDIR\Install.dll"::GetDirSizeKB${W}(p 0, *i 0, ${TEXT} "$INSTDIR\${PLUGIN_DIR}") i .r0 ?c'
   ${If} $0 > 0
     DetailPrint "Replacing an earlier installation of ${PLUGIN} ($0 KB)."
   ${EndIf}
 
   ; In System::Call a text that holds double quotes goes between backquotes.
   ${If} ${FileExists} "$HostDir\host.cfg"
-    System::Call '"$PLUGINSDIR\Install.dll"::DOSSpawn(p $HWNDPARENT, *i ${TOKEN}, m `copy /y "$HostDir\host.cfg" "$HostDir\host.cfg.bak"`) i .r1 ?c'
+    System::Call '"$PLUGINSDIR\Install.dll"::DOSSpawn${W}(p $HWNDPARENT, *i ${TOKEN}, ${TEXT} `copy /y "$HostDir\host.cfg" "$HostDir\host.cfg.bak"`) i .r1 ?c'
     ${If} $1 != 0
       MessageBox MB_OK|MB_ICONSTOP "Could not back up $HostDir\host.cfg (code $1)." /SD IDOK
       Abort
@@ -141,10 +153,12 @@ Section "${PLUGIN}"
   ${EndIf}
 
   ; Taking out an earlier registration first keeps a reinstall from listing
-  ; the plug-in twice, and refuses a file that is not the host's.
-  System::Call '"$PLUGINSDIR\Install.dll"::ExZKCFG_RemovePluginRefs(p $HWNDPARENT, *i ${TOKEN}, m "$HostDir\host.cfg*${PLUGIN}" r3) i .r0 ?c'
+  ; the plug-in twice, and refuses a file that is not the host's. The line
+  ; added names the plug-in from the host's folder: the file is 8-bit text
+  ; (the ANSI code page), which the folder's own name may not fit.
+  System::Call '"$PLUGINSDIR\Install.dll"::ExZKCFG_RemovePluginRefs${W}(p $HWNDPARENT, *i ${TOKEN}, ${TEXT} "$HostDir\host.cfg*${PLUGIN}" r3) i .r0 ?c'
   !insertmacro CheckEditResult "$HostDir\host.cfg"
-  System::Call '"$PLUGINSDIR\Install.dll"::ExZKCFG_AppendBuffer(p $HWNDPARENT, *i ${TOKEN}, m "$HostDir\host.cfg*Plugin $HostDir\${PLUGIN_DIR}\${PLUGIN}.dll" r3) i .r0 ?c'
+  System::Call '"$PLUGINSDIR\Install.dll"::ExZKCFG_AppendBuffer${W}(p $HWNDPARENT, *i ${TOKEN}, ${TEXT} "$HostDir\host.cfg*Plugin ${PLUGIN_DIR}\${PLUGIN}.dll" r3) i .r0 ?c'
   !insertmacro CheckEditResult "$HostDir\host.cfg"
 
   ; The plug-in's own files; a real installer adds its DLL here.
@@ -152,12 +166,12 @@ Section "${PLUGIN}"
   File "${PLUGIN}.ini"
   WriteUninstaller "$INSTDIR\${PLUGIN_DIR}\Uninstall.exe"
 
-  System::Call '"$PLUGINSDIR\Install.dll"::GetDirSizeKB(p 0, *i 0, m "$INSTDIR\${PLUGIN_DIR}") i .r0 ?c'
+  System::Call '"$PLUGINSDIR\Install.dll"::GetDirSizeKB${W}(p 0, *i 0, ${TEXT} "$INSTDIR\${PLUGIN_DIR}") i .r0 ?c'
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${PLUGIN} plug-in"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" "$\"$INSTDIR\${PLUGIN_DIR}\Uninstall.exe$\""
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" $0
 
-  System::Call '"$PLUGINSDIR\Install.dll"::WINSpawn(p $HWNDPARENT, *i ${TOKEN}, m `"$HostDir\Host.exe" /first-run`) i .r2 ?c'
+  System::Call '"$PLUGINSDIR\Install.dll"::WINSpawn${W}(p $HWNDPARENT, *i ${TOKEN}, ${TEXT} `"$HostDir\Host.exe" /first-run`) i .r2 ?c'
   ${If} $2 <= 31
     MessageBox MB_OK "Could not start the host application (code $2)" /SD IDOK
   ${EndIf}
@@ -167,7 +181,7 @@ Section "Uninstall"
   ; The uninstaller lives in the plug-in's folder, two levels below the host's.
   ${GetParent} $INSTDIR $HostDir
   ${GetParent} $HostDir $HostDir
-  System::Call '"$PLUGINSDIR\Install.dll"::ExZKCFG_RemovePluginRefs(p $HWNDPARENT, *i ${TOKEN}, m "$HostDir\host.cfg*${PLUGIN}" r3) i .r0 ?c'
+  System::Call '"$PLUGINSDIR\Install.dll"::ExZKCFG_RemovePluginRefs${W}(p $HWNDPARENT, *i ${TOKEN}, ${TEXT} "$HostDir\host.cfg*${PLUGIN}" r3) i .r0 ?c'
   !insertmacro CheckEditResult "$HostDir\host.cfg"
   Delete "$INSTDIR\${PLUGIN}.ini"
   Delete "$INSTDIR\Uninstall.exe"

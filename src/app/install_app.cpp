@@ -6,7 +6,6 @@
 CInstallApp::CInstallApp() : CWinApp(install::app::kApplicationName) {}
 
 bool CInstallApp::InitInstance() {
-  install::platform::InitCommonControls();
   SetDialogBkColor(kDefaultDialogBackground, kDefaultDialogText);
   SetRegistryKey(install::app::kCompanyKey);
   return true;

@@ -5,38 +5,21 @@
 
 namespace install {
 
-constexpr char kRequestSeparator = '*';
-
-EditRequest SplitEditRequest(char* text) {
-  EditRequest request;
-  if (text == nullptr) return request;
-  while (*text == kRequestSeparator) ++text;
-  if (*text == '\0') return request;
-  request.path = text;
-  while (*text != '\0' && *text != kRequestSeparator) ++text;
-  if (*text == kRequestSeparator) {
-    *text = '\0';
-    if (text[1] != '\0') request.operand = text + 1;
+std::int32_t CheckEditRequest(const void* path, const void* operand) {
+  if (path == nullptr) {
+    platform::NoteFailure("read the request", "it names no file");
+    return INSTALL_EDIT_NOT_READABLE;
   }
-  return request;
+  if (operand == nullptr) {
+    platform::NoteFailure("read the request", "nothing follows the file's \"*\"");
+    return INSTALL_EDIT_FILE_FAILED;
+  }
+  return INSTALL_EDIT_DONE;
 }
 
 std::int32_t EditFileFailed(const char* step, const platform::Status& status) {
   platform::NoteFailure(step, status);
   return INSTALL_EDIT_FILE_FAILED;
-}
-
-std::int32_t RunEditRequest(char* text, EditOperation operation) {
-  const EditRequest request = SplitEditRequest(text);
-  if (request.path == nullptr) {
-    platform::NoteFailure("read the request", "it names no file");
-    return INSTALL_EDIT_NOT_READABLE;
-  }
-  if (request.operand == nullptr) {
-    platform::NoteFailure("read the request", "nothing follows the file's \"*\"");
-    return INSTALL_EDIT_FILE_FAILED;
-  }
-  return operation(request.path, request.operand);
 }
 
 }  // namespace install

@@ -1,30 +1,77 @@
 // The text argument of the configuration-editing exports: a configuration
 // file path, "*", and an operand (a plug-in name, or the line to append).
+// The request is split in the caller's own buffer, of char or, for a
+// Unicode twin, of wchar_t; then the path becomes the library's text and
+// the operand the bytes of the configuration file.
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
+#include "install.h"
 #include "platform/platform.h"
 
 namespace install {
 
+template <typename Char>
 struct EditRequest {
-  const char* path = nullptr;     // null: the request names no file
-  const char* operand = nullptr;  // null: nothing follows the path's "*"
+  const Char* path = nullptr;     // null: the request names no file
+  const Char* operand = nullptr;  // null: nothing follows the path's "*"
 };
 
 // Splits `text` in place. Leading "*" are skipped; the first "*" after the
-// path becomes a zero byte, so the caller's buffer then reads as the path
-// alone; every later "*" belongs to the operand. `text` may be null.
-EditRequest SplitEditRequest(char* text);
+// path becomes a zero, so the caller's buffer then reads as the path alone;
+// every later "*" belongs to the operand. `text` may be null.
+template <typename Char>
+EditRequest<Char> SplitEditRequest(Char* text) {
+  constexpr Char kRequestSeparator = '*';
+  EditRequest<Char> request;
+  if (text == nullptr) return request;
+  while (*text == kRequestSeparator) ++text;
+  if (*text == Char{}) return request;
+  request.path = text;
+  while (*text != Char{} && *text != kRequestSeparator) ++text;
+  if (*text == kRequestSeparator) {
+    *text = Char{};
+    if (text[1] != Char{}) request.operand = text + 1;
+  }
+  return request;
+}
 
-// The file work behind one of the editing exports.
+// The file work behind one of the editing exports: `path` in the library's
+// text, `operand` in the configuration file's bytes.
 using EditOperation = std::int32_t (*)(const char* path, const char* operand);
 
-// Splits the request and hands it to `operation`. A request that names no
-// file is answered INSTALL_EDIT_NOT_READABLE, one without an operand
-// INSTALL_EDIT_FILE_FAILED; no file is touched for either.
-std::int32_t RunEditRequest(char* text, EditOperation operation);
+// Answers a request that names no file (INSTALL_EDIT_NOT_READABLE) or has
+// no operand (INSTALL_EDIT_FILE_FAILED); 0 when it has both.
+std::int32_t CheckEditRequest(const void* path, const void* operand);
+
+// An ANSI caller's operand goes to the file as the caller's bytes, unchanged.
+inline platform::Status OperandAsGiven(std::string_view given, std::string* bytes) {
+  bytes->assign(given);
+  return platform::Status{};
+}
+
+// Splits the request and hands it to `operation`, with the path converted
+// by `path_text` and the operand by `operand_bytes`. A request that names no
+// file, or has no operand, touches no file (CheckEditRequest); one whose
+// path or operand cannot be converted answers INSTALL_EDIT_FILE_FAILED and
+// touches none either.
+template <typename Char, typename PathText, typename OperandBytes>
+std::int32_t RunEditRequest(Char* text, PathText path_text, OperandBytes operand_bytes,
+                            EditOperation operation) {
+  const EditRequest<Char> request = SplitEditRequest(text);
+  const std::int32_t unusable = CheckEditRequest(request.path, request.operand);
+  if (unusable != 0) return unusable;
+  std::string path;
+  std::string operand;
+  if (!path_text(std::basic_string_view<Char>(request.path), &path).ok() ||
+      !operand_bytes(std::basic_string_view<Char>(request.operand), &operand).ok()) {
+    return INSTALL_EDIT_FILE_FAILED;
+  }
+  return operation(path.c_str(), operand.c_str());
+}
 
 // Notes what failed for the diagnostic log and answers
 // INSTALL_EDIT_FILE_FAILED.

@@ -78,20 +78,20 @@ std::string Quoted(const std::string& text) {
 
 }  // namespace
 
-CallLog::CallLog(const char* export_name, const char* text) noexcept {
+CallLog::CallLog(const char* export_name) noexcept {
   try {
     if (!platform::GetEnvironmentValue(INSTALL_LOG_VARIABLE, &path_)) return;
     head_ = Timestamp(platform::CurrentUtcTime()) +
             " pid=" + std::to_string(platform::CurrentProcessId()) + " " + export_name;
-    const std::string_view given = text != nullptr ? text : "";
-    text_ = " text=\"" + EscapeForLog(given, kLoggedTextLimit) + "\"";
-    if (given.size() > kLoggedTextLimit) {
-      text_ += " text_bytes=" + std::to_string(given.size());
-    }
     notes_.emplace();
   } catch (...) {
     path_.clear();  // out of memory: this call goes unlogged
   }
+}
+
+void CallLog::SetText(std::string_view given) {
+  text_ = " text=\"" + EscapeForLog(given, kLoggedTextLimit) + "\"";
+  if (given.size() > kLoggedTextLimit) text_ += " text_bytes=" + std::to_string(given.size());
 }
 
 std::int32_t CallLog::Write(TokenCheck token, std::int32_t result) noexcept {

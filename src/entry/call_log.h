@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/call_notes.h"
 
@@ -21,9 +22,19 @@ enum class TokenCheck { kNotGated, kAccepted, kRefused };
 
 class CallLog {
  public:
-  // Reads the variable and, when it names a file, takes down the text now:
-  // the call may change it.
-  CallLog(const char* export_name, const char* text) noexcept;
+  // Reads the variable; the log is on when it names a file.
+  explicit CallLog(const char* export_name) noexcept;
+  // When the log is on, takes down the text `make_text()` gives, now: the
+  // call may change the caller's buffer.
+  template <typename MakeText>
+  void TakeText(MakeText&& make_text) noexcept {
+    if (path_.empty()) return;
+    try {
+      SetText(make_text());
+    } catch (...) {
+      path_.clear();  // out of memory: this call goes unlogged
+    }
+  }
   CallLog(const CallLog&) = delete;
   CallLog& operator=(const CallLog&) = delete;
 
@@ -31,6 +42,8 @@ class CallLog {
   std::int32_t Write(TokenCheck token, std::int32_t result) noexcept;
 
  private:
+  void SetText(std::string_view given);
+
   std::string path_;  // empty: the log is off
   std::string head_;  // time, process, export
   std::string text_;

@@ -1,5 +1,7 @@
-// The seven functions a setup script calls. Each one enters the frame and
-// hands over to its subsystem; nothing else belongs here.
+// The seven functions a setup script calls, with 8-bit text (on Windows in
+// the ANSI code page; the Unicode twins are in win32/wide_exports.cpp). Each
+// one enters the frame and hands over to its subsystem; nothing else belongs
+// here.
 #include "config/edit_request.h"
 #include "config/line_append.h"
 #include "config/plugin_removal.h"
@@ -10,7 +12,22 @@
 #include "utilities/spawn.h"
 
 using install::RunExport;
-using install::TextOrEmpty;
+using install::RunExportOnText;
+
+namespace {
+
+// The path becomes the library's text; the operand stays the caller's bytes,
+// which are the configuration file's own encoding.
+std::int32_t RunEditRequest(char* text, install::EditOperation operation) {
+  return install::RunEditRequest(
+      text,
+      [](std::string_view path, std::string* own) {
+        return install::platform::TextFromCaller(path, own);
+      },
+      install::OperandAsGiven, operation);
+}
+
+}  // namespace
 
 extern "C" {
 
@@ -19,18 +36,18 @@ INSTALL_API int32_t INSTALL_CALL AreYouThere(void*, int32_t*, char* lpszValue) {
 }
 
 INSTALL_API int32_t INSTALL_CALL GetDirSizeKB(void*, int32_t*, char* lpszValue) {
-  return RunExport(install::kGetDirSizeKBRule, nullptr, lpszValue,
-                   [&] { return install::utilities::DirSizeKB(TextOrEmpty(lpszValue)); });
+  return RunExportOnText(install::kGetDirSizeKBRule, nullptr, lpszValue,
+                         install::utilities::DirSizeKB);
 }
 
 INSTALL_API int32_t INSTALL_CALL DOSSpawn(void*, int32_t* lpIValue, char* lpszValue) {
-  return RunExport(install::kDOSSpawnRule, lpIValue, lpszValue,
-                   [&] { return install::utilities::RunCommand(TextOrEmpty(lpszValue)); });
+  return RunExportOnText(install::kDOSSpawnRule, lpIValue, lpszValue,
+                         install::utilities::RunCommand);
 }
 
 INSTALL_API int32_t INSTALL_CALL WINSpawn(void*, int32_t* lpIValue, char* lpszValue) {
-  return RunExport(install::kWINSpawnRule, lpIValue, lpszValue,
-                   [&] { return install::utilities::StartProgram(TextOrEmpty(lpszValue)); });
+  return RunExportOnText(install::kWINSpawnRule, lpIValue, lpszValue,
+                         install::utilities::StartProgram);
 }
 
 INSTALL_API int32_t INSTALL_CALL RequestUserInfo(void* hwnd, int32_t* lpIValue, char* lpszValue) {
@@ -40,13 +57,13 @@ INSTALL_API int32_t INSTALL_CALL RequestUserInfo(void* hwnd, int32_t* lpIValue, 
 
 INSTALL_API int32_t INSTALL_CALL ExZKCFG_AppendBuffer(void*, int32_t* lpIValue, char* lpszValue) {
   return RunExport(install::kExZKCFG_AppendBufferRule, lpIValue, lpszValue,
-                   [&] { return install::RunEditRequest(lpszValue, install::AppendLine); });
+                   [&] { return RunEditRequest(lpszValue, install::AppendLine); });
 }
 
 INSTALL_API int32_t INSTALL_CALL ExZKCFG_RemovePluginRefs(void*, int32_t* lpIValue,
                                                           char* lpszValue) {
   return RunExport(install::kExZKCFG_RemovePluginRefsRule, lpIValue, lpszValue,
-                   [&] { return install::RunEditRequest(lpszValue, install::RemovePluginRefs); });
+                   [&] { return RunEditRequest(lpszValue, install::RemovePluginRefs); });
 }
 
 }  // extern "C"

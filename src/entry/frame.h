@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "entry/call_log.h"
 #include "framework/module_state.h"
@@ -19,8 +21,11 @@ struct ExportRule {
   const char* name = "";  // as the diagnostic log shows it
 };
 
-#define INSTALL_EXPORT_RULE(name, gated, refusal, failure) \
-  inline constexpr ExportRule k##name##Rule{gated != 0, refusal, failure, #name};
+// k<name>Rule for each export, and k<name>WRule for each Unicode twin.
+#define INSTALL_EXPORT_RULE(name, gated, refusal, failure, wide)                  \
+  inline constexpr ExportRule k##name##Rule{gated != 0, refusal, failure, #name}; \
+  INSTALL_IF_TWIN(wide)                                                           \
+  (inline constexpr ExportRule k##name##WRule{gated != 0, refusal, failure, #name "W"};)
 INSTALL_EXPORT_TABLE(INSTALL_EXPORT_RULE)
 #undef INSTALL_EXPORT_RULE
 
@@ -29,13 +34,30 @@ inline bool TokenMatches(const std::int32_t* value) {
 }
 
 inline const char* TextOrEmpty(const char* text) { return text != nullptr ? text : ""; }
+inline const wchar_t* TextOrEmpty(const wchar_t* text) { return text != nullptr ? text : L""; }
 
-// `text` is the caller's text as the call received it, for the log.
-template <typename Work>
-std::int32_t RunExport(const ExportRule& rule, const std::int32_t* lpIValue, const char* text,
+// The caller's text as the log shows it, in the library's text: an ANSI
+// text as the system converts it, a twin's with U+FFFD for what UTF-16
+// cannot hold, so that even a refused text is shown.
+inline std::string LoggedText(const char* text) {
+  std::string logged;
+  if (!platform::TextFromCaller(TextOrEmpty(text), &logged).ok()) logged = TextOrEmpty(text);
+  return logged;
+}
+inline std::string LoggedText(const wchar_t* text) {
+  std::string logged;
+  platform::TextFromCaller(TextOrEmpty(text), &logged, platform::InvalidText::kReplace);
+  return logged;
+}
+
+// `text` is the caller's text (char, or wchar_t for a twin) as the call
+// received it, for the log.
+template <typename Char, typename Work>
+std::int32_t RunExport(const ExportRule& rule, const std::int32_t* lpIValue, const Char* text,
                        Work&& work) noexcept {
   AFX_MAINTAIN_STATE library_context(AfxGetStaticModuleState());
-  CallLog log(rule.name, text);
+  CallLog log(rule.name);
+  log.TakeText([&] { return LoggedText(text); });
   if (rule.gated && !TokenMatches(lpIValue)) return log.Write(TokenCheck::kRefused, rule.refusal);
   std::int32_t result = rule.failure;
   try {
@@ -44,6 +66,19 @@ std::int32_t RunExport(const ExportRule& rule, const std::int32_t* lpIValue, con
     platform::NoteFailure("finish the call", "out of memory, or an unexpected fault");
   }
   return log.Write(rule.gated ? TokenCheck::kAccepted : TokenCheck::kNotGated, result);
+}
+
+// For work that reads the whole text: it gets the text in the library's own
+// form. A twin's text that UTF-16 cannot hold (an unpaired surrogate) is
+// answered with the export's failure value, and nothing is done.
+template <typename Char, typename Work>
+std::int32_t RunExportOnText(const ExportRule& rule, const std::int32_t* lpIValue, const Char* text,
+                             Work&& work) noexcept {
+  return RunExport(rule, lpIValue, text, [&]() -> std::int32_t {
+    std::string own;
+    if (!platform::TextFromCaller(TextOrEmpty(text), &own).ok()) return rule.failure;
+    return work(own.c_str());
+  });
 }
 
 }  // namespace install

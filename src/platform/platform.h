@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace install::platform {
@@ -34,6 +35,29 @@ struct Status {
   int native = 0;
   bool ok() const { return error == Error::kNone; }
 };
+
+// ---- The caller's text (text.cpp) ----------------------------------------
+// The library's own text is UTF-8 on Windows and bytes as given on POSIX.
+// Each export turns its caller's text into it once, at the frame.
+
+// What to do with text that has no exact equivalent in the target form.
+enum class InvalidText { kRefuse, kReplace };
+
+// An export's 8-bit text: on Windows from the ANSI code page, as Windows' own
+// A functions read it; on POSIX the bytes as they are.
+Status TextFromCaller(std::string_view given, std::string* text);
+
+// Windows only, for the Unicode twins (the POSIX library has none): their
+// UTF-16 text. kRefuse fails on an unpaired surrogate; kReplace (for the
+// log) puts U+FFFD in its place.
+Status TextFromCaller(std::wstring_view given, std::string* text,
+                      InvalidText invalid = InvalidText::kRefuse);
+
+// Windows only: a twin's operand as the bytes a host configuration file
+// holds, the ANSI code page, as the ANSI export would have received it. A
+// character the code page has no exact byte for fails: no '?' and no
+// look-alike is ever written or matched.
+Status FileBytesFromCaller(std::wstring_view given, std::string* bytes);
 
 // ---- Files (fs.cpp) -------------------------------------------------------
 
@@ -241,9 +265,6 @@ struct ResourceTable {
   const DialogTemplate* dialogs;
   std::size_t dialog_count;
 };
-
-// Registers the platform's common controls, where it has any.
-void InitCommonControls();
 
 // Runs dialog template `template_id` from `resources` (the module whose
 // resources are current) modally over `owner`, which may be null; null

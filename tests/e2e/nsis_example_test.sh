@@ -2,12 +2,17 @@
 # nsis_example_test.sh WINE INSTALL_DLL SAMPLE_HOST INSTALLCTL TARGET [interactive]:
 # builds the example installer for TARGET and, in a fresh Wine prefix with a
 # sample host folder, runs it and its uninstaller silently, then with bad
-# input, checking the host's files byte for byte and the registry. With
-# "interactive" the User Information dialog is left with Esc once (from
-# INSTALLCTL), then setup installs once more through it.
+# input, checking the host's files byte for byte and the registry. A Unicode
+# target calls the Unicode twins, on a host folder named outside the ANSI
+# code page, and installs and uninstalls once more in a folder whose path is
+# over 300 characters long. With "interactive" the User Information dialog
+# is left with Esc once (from INSTALLCTL), then setup installs once more
+# through it, given a name outside the code page.
 set -euo pipefail
 WINE=$1 dll=$2 sample_host=$3 installctl=$4 target=$5
 WORK=$(mktemp -d)
+# Names outside the code page pass through the command line as UTF-8.
+export LC_ALL=C.UTF-8
 source "$(dirname "$0")/../../scripts/wine-desktop.sh"
 trap 'stop_desktop; rm -rf "$WORK"' EXIT
 fail=0
@@ -30,13 +35,16 @@ run_windows() {
   echo "$code"
 }
 
-# Prints the values of keys of HKEY_CURRENT_USER as user.reg holds them.
+# Prints the values of keys of HKEY_CURRENT_USER as user.reg holds them,
+# but for characters outside ASCII, which it writes as \x and their code in
+# hex and which are shown here as themselves.
 registry_values() {
   local key
   for key in "$@"; do
     KEY="[$key]" awk 'index($0, ENVIRON["KEY"]) == 1 {inside = 1; next}
                       /^\[/ {inside = 0}
-                      inside && /^"/ {print ENVIRON["KEY"] " " $0}' "$WINEPREFIX/user.reg" | sort
+                      inside && /^"/ {print ENVIRON["KEY"] " " $0}' "$WINEPREFIX/user.reg" |
+      perl -CS -pe 's/\\\\|\\x([0-9a-f]{1,4})/defined $1 ? chr(hex $1) : "\\\\"/ge' | sort
   done
 }
 
@@ -56,19 +64,25 @@ build refused-token -DINSTALL_DLL="$dll" -DTOKEN=42
 build no-library -DINSTALL_DLL="$script"
 start_desktop
 
-host=$WINEPREFIX/drive_c/Host
+if [ "$target" = x86-ansi ]; then
+  W='' folder='Host'
+else
+  # No blanks: Wine quotes an argument that has one, and /D= must be unquoted.
+  W=W folder='Łódź-東京-Ж'
+fi
+host=$WINEPREFIX/drive_c/$folder
 plugin=$host/Plugins/SampleBlur
 installation='Software\\Halvemark\\Installation'
 uninstall='Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\SampleBlur'
 before='ZKCO 3\r\n0\r\nWindow 640 480\r\nPlugin C:\\Old\\SAMPLEBLUR.dll\r\nPlugin C:\\Other.dll\n'
 removed='ZKCO 3\r\n0 \r\nWindow 640 480\r\nPlugin C:\\Other.dll\r\n'
-installed="${removed}Plugin C:\\\\Host\\\\Plugins\\\\SampleBlur\\\\SampleBlur.dll\r\n"
+installed="${removed}Plugin Plugins\\\\SampleBlur\\\\SampleBlur.dll\r\n"
 mkdir -p "$host"
 cp "$sample_host" "$host/Host.exe"
 printf "$before" >"$host/host.cfg"
 
 expect "silent install" "$(run_windows "$WORK/setup.exe" /S /USER=Jane /COMPANY=Acme \
-  '/LOG=C:\install.log' '/D=C:\Host')" 0
+  '/LOG=C:\install.log' "/D=C:\\$folder")" 0
 expect_bytes "host.cfg after install" "$host/host.cfg" "$installed"
 expect_bytes "host.cfg.bak from DOSSpawn" "$host/host.cfg.bak" "$before"
 expect_bytes "host started by WINSpawn" "$host/started.txt" '/first-run\n1\n'
@@ -76,14 +90,14 @@ size_kb=$(find "$plugin" -type f -printf '%s\n' | awk '{kb += int($1 / 1024)} EN
 expect "log of the install: export, token, result" "$(sed -E \
   's/.* pid=[0-9]+ ([A-Za-z_]+) token=([a-z-]+) .*result=(-?[0-9]+).*/\1 \2 \3/' \
   "$WINEPREFIX/drive_c/install.log" | tr -d '\r' | tr '\n' ' ')" \
-  "AreYouThere not-gated 1 GetDirSizeKB not-gated 0 DOSSpawn accepted 0 ExZKCFG_RemovePluginRefs accepted 0 \
-ExZKCFG_AppendBuffer accepted 0 GetDirSizeKB not-gated $((16#$size_kb)) WINSpawn accepted 33 "
+  "AreYouThere not-gated 1 GetDirSizeKB$W not-gated 0 DOSSpawn$W accepted 0 ExZKCFG_RemovePluginRefs$W accepted 0 \
+ExZKCFG_AppendBuffer$W accepted 0 GetDirSizeKB$W not-gated $((16#$size_kb)) WINSpawn$W accepted 33 "
 expect "registry after install" "$(registry_values "$installation" "$uninstall")" \
   "[$installation] \"CompanyName\"=\"Acme\"
 [$installation] \"UserName\"=\"Jane\"
 [$uninstall] \"DisplayName\"=\"SampleBlur plug-in\"
 [$uninstall] \"EstimatedSize\"=dword:$size_kb
-[$uninstall] \"UninstallString\"=\"\\\"C:\\\\Host\\\\Plugins\\\\SampleBlur\\\\Uninstall.exe\\\"\""
+[$uninstall] \"UninstallString\"=\"\\\"C:\\\\$folder\\\\Plugins\\\\SampleBlur\\\\Uninstall.exe\\\"\""
 
 expect "silent uninstall" "$(run_windows "$plugin/Uninstall.exe" /S)" 0
 expect_bytes "host.cfg after uninstall" "$host/host.cfg" "$removed"
@@ -93,13 +107,31 @@ expect "registry after uninstall" "$(registry_values "$uninstall")" ""
 
 # A library that does not load, a refused token and a missing configuration
 # file stop setup with code 2, before anything is installed.
-expect "no library" "$(run_windows "$WORK/no-library.exe" /S /USER=Jane '/D=C:\Host')" 2
-expect "refused token" "$(run_windows "$WORK/refused-token.exe" /S /USER=Jane '/D=C:\Host')" 2
+expect "no library" "$(run_windows "$WORK/no-library.exe" /S /USER=Jane "/D=C:\\$folder")" 2
+expect "refused token" "$(run_windows "$WORK/refused-token.exe" /S /USER=Jane "/D=C:\\$folder")" 2
 expect_bytes "host.cfg after a refused token" "$host/host.cfg" "$removed"
 rm "$host/host.cfg"
-expect "missing host.cfg" "$(run_windows "$WORK/setup.exe" /S /USER=Jane '/D=C:\Host')" 2
+expect "missing host.cfg" "$(run_windows "$WORK/setup.exe" /S /USER=Jane "/D=C:\\$folder")" 2
 expect "files after refusals" "$(cd "$host" && find . | sort | tr '\n' ' ')" \
   ". ./Host.exe ./Plugins ./host.cfg.bak ./started.txt "
+
+if [ -n "$W" ]; then
+  # Once more in a folder whose path is over 300 characters: the edits and
+  # the size work there as anywhere.
+  long=$folder
+  for level in 1 2 3 4 5; do long+="\\level-$level-of-a-folder-tree-deeper-than-the-old-path-limit-allows"; done
+  long_host=$WINEPREFIX/drive_c/${long//\\//}
+  mkdir -p "$long_host"
+  cp "$sample_host" "$long_host/Host.exe"
+  printf "$before" >"$long_host/host.cfg"
+  expect "install in a path of ${#long} characters" "$(run_windows "$WORK/setup.exe" /S /USER=Jane \
+    "/D=C:\\$long")" 0
+  expect_bytes "long-path host.cfg after install" "$long_host/host.cfg" "$installed"
+  expect "long-path size" "$(registry_values "$uninstall" | sed -n 's/.*EstimatedSize"=dword://p')" \
+    "$(find "$long_host/Plugins" -type f -printf '%s\n' | awk '{kb += int($1 / 1024)} END {printf "%08x", kb}')"
+  expect "long-path uninstall" "$(run_windows "$long_host/Plugins/SampleBlur/Uninstall.exe" /S)" 0
+  expect_bytes "long-path host.cfg after uninstall" "$long_host/host.cfg" "$removed"
+fi
 
 if [ "${6:-}" = interactive ]; then
   # Text typed and then Esc: the call answers 0 and stores nothing.
@@ -114,7 +146,7 @@ if [ "${6:-}" = interactive ]; then
   expect "registry after Esc" "$(registry_values "$installation")" "$stored"
 
   printf "$before" >"$host/host.cfg"
-  "$WINE" "$WORK/setup.exe" '/D=C:\Host' >/dev/null 2>&1 &
+  "$WINE" "$WORK/setup.exe" "/D=C:\\$folder" >/dev/null 2>&1 &
   press "$(wait_for_window "SampleBlur plug-in Setup: Installation Folder")" Return
   # The dialog as a hurried user answers it: Enter with no name (the message
   # box), then the name and company and Enter.
@@ -122,9 +154,9 @@ if [ "${6:-}" = interactive ]; then
   press "$(wait_for_window "User Information")" Return
   wait_until_gone "User Information"
   press "$(wait_for_window "Required Installation Information")" Home
-  type_text "Jane Roe"
+  type_text "Zoë Łukasz Żółć"
   xdotool key Tab
-  type_text "Example Ltd"
+  type_text "Acme Łódź"
   xdotool key Return
   # By its Completed page setup has done all its work; the page is left to
   # Wine to close, as it is sometimes deaf to keys there.
@@ -133,8 +165,9 @@ if [ "${6:-}" = interactive ]; then
   wait $! || true
   "$(dirname "$WINE")/wineserver" -w
   expect_bytes "host.cfg after an interactive install" "$host/host.cfg" "$installed"
+  # Stored exactly, every character of them.
   expect "registry after an interactive install" "$(registry_values "$installation")" \
-    "[$installation] \"CompanyName\"=\"Example Ltd\"
-[$installation] \"UserName\"=\"Jane Roe\""
+    "[$installation] \"CompanyName\"=\"Acme Łódź\"
+[$installation] \"UserName\"=\"Zoë Łukasz Żółć\""
 fi
 exit $fail

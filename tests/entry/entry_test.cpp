@@ -3,6 +3,7 @@
 // leaves in the caller's text, the integer and the folder, the one line the
 // diagnostic log (INSTALL_LOG) then holds, and that nothing, loading and
 // unloading included, stores a value.
+#include <cstring>
 #include <optional>
 #include <regex>
 #include <stdexcept>
@@ -20,6 +21,24 @@ using namespace std::string_literals;
 constexpr std::int64_t kNull = INT64_MIN, kToken = INSTALL_ACCESS_TOKEN;
 const std::string kNullText = "<null>", kConfig = "MDOP\r\nPlugin A.dll\r\n";
 const std::string kWhenAndWho = R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z pid=\d+ )";
+
+// A twin's function, declared here since the header declares them only on Windows.
+using WideExport = std::int32_t(INSTALL_CALL*)(void*, std::int32_t*, wchar_t*);
+
+// The code points of UTF-8 `text`, surrogates written as three bytes
+// included, one per UTF-16 unit (the tests use none above U+FFFF).
+std::u32string Utf32(const std::string& text) {
+  std::u32string units;
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : 3;
+    char32_t unit = length == 1 ? lead : lead & (length == 2 ? 0x1F : 0x0F);
+    for (std::size_t k = 1; k < length; ++k) unit = unit << 6 | (text[i + k] & 0x3F);
+    units.push_back(unit);
+    i += length;
+  }
+  return units;
+}
 
 // The folder holds host.cfg and blocked.cfg, whose temporary name a folder
 // with a 5000-byte file in it takes, so that its removal fails. A log named
@@ -67,11 +86,19 @@ TEST(Exports, EachCallAnswersAndChangesOnlyWhatItShould) {
       {"ExZKCFG_RemovePluginRefs", kToken, "@blocked.cfg*a", 6, "@blocked.cfg\0a"s, kConfig, "fifo"},
       {"ExZKCFG_AppendBuffer", 0, "@host.cfg*Plugin X", 0, "", kConfig, "log", R"re(ExZKCFG_AppendBuffer token=refused text=".+host\.cfg\*Plugin X" result=0)re"},
       {"AreYouThere", 0, "\t\"" + std::string(600, 'x'), 1, "", kConfig, "log", R"re(AreYouThere token=not-gated text="\\x09\\"x{510}" text_bytes=602 result=1)re"},
+      // Only through a Unicode twin (Windows): an operand goes to the file in
+      // the ANSI code page (here 1252) or not at all; an unpaired surrogate
+      // (written here as its three bytes) is refused; the log is UTF-8.
+      {"ExZKCFG_AppendBufferW", kToken, "@host.cfg*Plugin Zoë.dll", 0, "@host.cfg\0Plugin Zoë.dll"s, kConfig + "Plugin Zo\xEB.dll\r\n"},
+      {"ExZKCFG_AppendBufferW", kToken, "@host.cfg*Plugin Łódź.dll", 6, "@host.cfg\0Plugin Łódź.dll"s, kConfig, "log", R"re(ExZKCFG_AppendBufferW token=accepted text=".+host\.cfg\*Plugin Łódź\.dll" result=6 failed="read the operand" reason="the ANSI code page \(1252\) has no byte for U\+0141 \(character 8\)")re"},
+      {"ExZKCFG_RemovePluginRefsW", kToken, "@host.cfg*A\xED\xB0\x80", 6, "@host.cfg\0A\xED\xB0\x80"s},
+      {"DOSSpawnW", kToken, "exit 7\xED\xA0\x80", -1, "", kConfig, "log", R"re(DOSSpawnW token=accepted text="exit 7\xEF\xBF\xBD" result=-1 failed="read the text" reason="it holds an unpaired surrogate, U\+D800 \(character 7\)")re"},
+      {"WINSpawnW", kToken, "\xED\xA0\x80", 0},
       // clang-format on
   };
   // A wrong token or none is refused with no side effect at all, whatever the
   // text: an edit request, or a command that leaves a marker in either shell.
-#define INSTALL_GATED_ROW(name, gated, refusal, failure) {gated ? #name : nullptr, refusal},
+#define INSTALL_GATED_ROW(name, gated, refusal, failure, wide) {gated ? #name : nullptr, refusal},
   const std::pair<const char*, std::int32_t> exports[] = {INSTALL_EXPORT_TABLE(INSTALL_GATED_ROW)};
 #undef INSTALL_GATED_ROW
   for (const auto& [function, refusal] : exports) {
@@ -84,58 +111,83 @@ TEST(Exports, EachCallAnswersAndChangesOnlyWhatItShould) {
   std::optional<installctl::InstallLibrary> library(std::in_place);
   std::string error;
   ASSERT_TRUE(library->Load(installctl::InstallLibrary::DefaultPath(), &error)) << error;
-  for (const Call& c : calls) {
-    SCOPED_TRACE(std::string(c.function) + " " + c.text + " " + std::to_string(c.token));
-    const InstallExportFn function = library->Find(c.function);
-    ASSERT_NE(function, nullptr);
-    struct Outcome {
-      std::int32_t result;
-      int system_error;  // as the call left it
-    };
-    // Runs the row in `folder`, logging to `log` there when it is not null.
-    const auto run = [&](TempFolder& folder, std::vector<char>* text, std::int32_t* token,
-                         const char* log) {
-      WriteBytes(folder.path() / "host.cfg", kConfig);
-      WriteBytes(folder.path() / "blocked.cfg", kConfig);
-      MakeSizedFile(folder.path() / "blocked.TMP" / "inside", 5000);
-      installctl::SetEnvironmentValue(INSTALL_LOG_VARIABLE, log ? folder.File(log).c_str() : nullptr);
-      Outcome outcome;
-      outcome.result = function(nullptr, c.token == kNull ? nullptr : token,
-                                c.text == kNullText ? nullptr : text->data());
-      outcome.system_error = LastSystemError();
-      installctl::SetEnvironmentValue(INSTALL_LOG_VARIABLE, nullptr);
-      return outcome;
-    };
-    TempFolder folder, unlogged_folder;
-    const auto in = [](const TempFolder& where, const std::string& text) {
-      return std::regex_replace(text, std::regex("@"), where.File(""));
-    };
-    const auto in_folder = [&](const std::string& text) { return in(folder, text); };
-    const bool fifo_log = c.log != nullptr && std::string(c.log) == "fifo";
-    if (fifo_log && !MakeFifo(folder.File(c.log))) continue;
-    std::vector<char> text = Buffer(in_folder(c.text));
-    std::int32_t token = static_cast<std::int32_t>(c.token);
-    const Outcome outcome = run(folder, &text, &token, c.log);
-    EXPECT_EQ(outcome.result, c.result);
-    if (c.log != nullptr) {  // the same call, unlogged, leaves the same error code
-      std::vector<char> unlogged_text = Buffer(in(unlogged_folder, c.text));
-      std::int32_t unlogged_token = token;
-      EXPECT_EQ(run(unlogged_folder, &unlogged_text, &unlogged_token, nullptr).system_error,
-                outcome.system_error);
+  // Each row runs through the export and, where it has one, its Unicode twin
+  // with the same text in UTF-16: the same answer, buffer, files and log. A
+  // logged call leaves the same error code as the same call unlogged.
+  for (const Call& row : calls) {
+    const bool twin_only = row.function[std::strlen(row.function) - 1] == 'W';
+    for (bool wide : {false, true}) {
+      if (!wide && twin_only) continue;
+      Call c = row;
+      std::string name = c.function;
+      if (wide && !twin_only) name += "W";
+      if (wide && !c.log_line.empty() && !twin_only) c.log_line.insert(name.size() - 1, "W");
+      SCOPED_TRACE(name + " " + c.text + " " + std::to_string(c.token));
+      const InstallExportFn function = library->Find(name.c_str());
+      const auto wide_function = library->Find<WideExport>(name.c_str());
+      if (wide && wide_function == nullptr) continue;  // the POSIX library has no twins
+      ASSERT_TRUE(wide || function != nullptr);
+      const auto in = [&](const TempFolder& where, const std::string& text) {
+        return std::regex_replace(text, std::regex("@"), where.File(""));
+      };
+      // The buffer as it is read back: bytes, or the twin's UTF-16 units.
+      const auto expected_units = [&](const std::string& text) {
+        return wide ? Utf32(text) : std::u32string(text.begin(), text.end());
+      };
+      struct Outcome {
+        std::int32_t result;
+        int system_error;  // as the call left it
+        std::int32_t token;
+        std::u32string text_after;
+      };
+      // Runs the row in `folder`, logging to `log` there when it is not null.
+      const auto run = [&](const TempFolder& folder, const char* log) {
+        WriteBytes(folder.path() / "host.cfg", kConfig);
+        WriteBytes(folder.path() / "blocked.cfg", kConfig);
+        MakeSizedFile(folder.path() / "blocked.TMP" / "inside", 5000);
+        std::vector<char> text = Buffer(in(folder, c.text));
+        std::u32string wide_text = Utf32(in(folder, c.text));
+        std::vector<wchar_t> wide_buffer(wide_text.begin(), wide_text.end() + 1);
+        Outcome out{0, 0, static_cast<std::int32_t>(c.token), {}};
+        std::int32_t* const integer = c.token == kNull ? nullptr : &out.token;
+        const bool null_text = c.text == kNullText;
+        installctl::SetEnvironmentValue(INSTALL_LOG_VARIABLE,
+                                        log ? folder.File(log).c_str() : nullptr);
+        out.result = wide
+                         ? wide_function(nullptr, integer, null_text ? nullptr : wide_buffer.data())
+                         : function(nullptr, integer, null_text ? nullptr : text.data());
+        out.system_error = LastSystemError();
+        installctl::SetEnvironmentValue(INSTALL_LOG_VARIABLE, nullptr);
+        if (wide) {
+          out.text_after.assign(wide_buffer.begin(), wide_buffer.end() - 1);
+        } else {
+          for (std::size_t i = 0; i + 1 < text.size(); ++i)
+            out.text_after += static_cast<char32_t>(static_cast<unsigned char>(text[i]));
+        }
+        return out;
+      };
+      TempFolder folder, unlogged_folder;
+      const bool fifo_log = c.log != nullptr && std::string(c.log) == "fifo";
+      if (fifo_log && !MakeFifo(folder.File(c.log))) continue;
+      const Outcome outcome = run(folder, c.log);
+      EXPECT_EQ(outcome.result, c.result);
+      if (c.log != nullptr) {
+        EXPECT_EQ(run(unlogged_folder, nullptr).system_error, outcome.system_error);
+      }
+      EXPECT_EQ(outcome.token, static_cast<std::int32_t>(c.token)) << "the integer was written";
+      EXPECT_EQ(outcome.text_after,
+                expected_units(in(folder, c.text_after.empty() ? c.text : c.text_after)));
+      EXPECT_EQ(ReadBytes(folder.path() / "host.cfg"), c.host_after);
+      EXPECT_EQ(ReadBytes(folder.path() / "blocked.cfg"), kConfig);
+      std::set<std::string> listing{"host.cfg", "blocked.cfg", "blocked.TMP"};
+      if (fifo_log) listing.insert(c.log);
+      if (!c.log_line.empty()) {
+        listing.insert(c.log);
+        const std::string log = ReadBytes(folder.File(c.log));
+        EXPECT_TRUE(std::regex_match(log, std::regex(kWhenAndWho + c.log_line + "\r?\n"))) << log;
+      }
+      EXPECT_EQ(Listing(folder.path()), listing);
     }
-    EXPECT_EQ(token, static_cast<std::int32_t>(c.token)) << "the integer was written";
-    EXPECT_EQ(std::string(text.data(), text.size() - 1),
-              in_folder(c.text_after.empty() ? c.text : c.text_after));
-    EXPECT_EQ(ReadBytes(folder.path() / "host.cfg"), c.host_after);
-    EXPECT_EQ(ReadBytes(folder.path() / "blocked.cfg"), kConfig);
-    std::set<std::string> listing{"host.cfg", "blocked.cfg", "blocked.TMP"};
-    if (fifo_log) listing.insert(c.log);
-    if (!c.log_line.empty()) {
-      listing.insert(c.log);
-      const std::string log = ReadBytes(folder.File(c.log));
-      EXPECT_TRUE(std::regex_match(log, std::regex(kWhenAndWho + c.log_line + "\r?\n"))) << log;
-    }
-    EXPECT_EQ(Listing(folder.path()), listing);
   }
   library.reset();  // unloaded, as when setup ends
   for (const char* name : {"UserName", "CompanyName"}) {
@@ -172,7 +224,7 @@ TEST(Frame, TheWorkRunsInTheLibrarysContextOnlyForTheTokenAndTheCallersComesBack
     AFX_MAINTAIN_STATE caller(&callers_own);
     AFX_MODULE_STATE* seen = nullptr;
     const std::int32_t result =
-        RunExport(c.rule, c.integer == kNull ? nullptr : &integer, nullptr, [&]() -> std::int32_t {
+        RunExport(c.rule, c.integer == kNull ? nullptr : &integer, "", [&]() -> std::int32_t {
           seen = AfxGetModuleState();
           if (c.work_throws) throw std::runtime_error("out of memory");
           return kWorkResult;

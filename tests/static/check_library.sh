@@ -1,21 +1,25 @@
 #!/usr/bin/env bash
 # check_library.sh windows|posix TOOL LIBRARY HEADER [MAX_BYTES]
 # Compares the library's exported names with the public header's export
-# table; on Windows also checks that every imported DLL is one Windows
-# itself provides and, given MAX_BYTES, that the DLL as shipped is stripped
+# table (on Windows with the Unicode twins its last column marks, name##W);
+# on Windows also checks that every imported DLL is one of Windows' known
+# DLLs (which the loader takes from the system folder only, never from the
+# host program's; API sets are resolved by the loader itself) and, given MAX_BYTES, that the DLL as shipped is stripped
 # (its symbols in a .debug file it links to) and no bigger than MAX_BYTES.
 set -euo pipefail
 kind=$1 tool=$2 library=$3 header=$4 max_bytes=${5:-}
 
-expected=$(sed -n '/^#define INSTALL_EXPORT_TABLE/,/[^\\]$/s/^ *X(\([A-Za-z_]*\),.*/\1/p' "$header" | sort)
+rows=$(sed -n '/^#define INSTALL_EXPORT_TABLE/,/[^\\]$/s/^ *X(\([A-Za-z_]*\),.*\([01]\))[ \\]*$/\1 \2/p' "$header")
+expected=$(awk '{print $1}' <<<"$rows" | sort)
 fail=0
 if [ "$kind" = windows ]; then
+  expected=$(awk '{print $1; if ($2 == 1) print $1 "W"}' <<<"$rows" | sort)
   dump=$("$tool" -p "$library")
   actual=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/s/^\t\[ *[0-9]*\] //p' <<<"$dump" | sort)
   imports=$(sed -n 's/^\tDLL Name: //p' <<<"$dump")
-  system_dlls='^(kernel32|user32|gdi32|advapi32|comctl32|comdlg32|shell32|ole32|oleaut32|msvcrt|ntdll|version|shlwapi|ucrtbase|api-ms-win-[a-z0-9-]+)\.dll$'
-  if grep -viE "$system_dlls" <<<"$imports"; then
-    echo "imports DLLs that Windows does not provide (above)"; fail=1
+  known_dlls='^(ntdll|kernel32|advapi32|comdlg32|gdi32|imm32|msvcrt|ole32|oleaut32|rpcrt4|sechost|setupapi|shell32|shlwapi|user32|ws2_32|api-ms-win-[a-z0-9-]+)\.dll$'
+  if grep -viE "$known_dlls" <<<"$imports"; then
+    echo "imports DLLs that are not among Windows' known DLLs (above)"; fail=1
   fi
   if [ -n "$max_bytes" ]; then
     sections=$("$tool" -h "$library")

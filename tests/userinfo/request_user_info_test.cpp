@@ -134,6 +134,11 @@ TEST(RequestUserInfoTest, TheLoopShowsAsksAndStoresAsTheUserDecides) {
        {1},
        {kShownEmpty, "dialog stays open, focus on 1002", "dialog stays open, focus on 1001",
         Write("UserName", "Jane"), Write("CompanyName", "Acme")}},
+      {"limits count characters (UTF-16 units), not bytes: 20 two-byte ones are kept whole",
+       {{UserStep::kAccept, "Zoë Łukasz Żółć", "ŁŁŁŁŁŁŁŁŁŁŁŁŁŁŁŁŁŁŁŁ"}},
+       {1},
+       {kShownEmpty, Write("UserName", "Zoë Łukasz Żółć"),
+        Write("CompanyName", "ŁŁŁŁŁŁŁŁŁŁŁŁŁŁŁŁŁŁŁŁ")}},
   };
   ASSERT_TRUE(app::StartLibrary(kLibraryResources));
   for (const LoopCase& c : cases) {
@@ -141,7 +146,7 @@ TEST(RequestUserInfoTest, TheLoopShowsAsksAndStoresAsTheUserDecides) {
     ScriptedUser user(c.steps);
     for (std::int32_t result : c.results) {
       std::int32_t token = INSTALL_ACCESS_TOKEN;
-      EXPECT_EQ(RunExport(kRequestUserInfoRule, &token, nullptr,
+      EXPECT_EQ(RunExport(kRequestUserInfoRule, &token, "",
                           [] { return userinfo::RequestUserInfo(&g_callers_window); }),
                 result);
     }

@@ -1,8 +1,11 @@
 // Loads the library by path and finds its exports, the way a setup program
-// does, rather than linking against it.
+// does, rather than linking against it. Paths and texts here are UTF-8 on
+// Windows, bytes elsewhere.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "install.h"
 
@@ -21,11 +24,29 @@ class InstallLibrary {
   static std::string DefaultPath();
 
   bool Load(const std::string& path, std::string* error);
-  InstallExportFn Find(const char* name) const;
+  InstallExportFn Find(const char* name) const { return Find<InstallExportFn>(name); }
+  // Calls export `name` with a writable copy of `text`, as a setup program
+  // would: on Windows through its Unicode twin where it has one, unless
+  // `ansi`; the ANSI export gets the text in the ANSI code page, '?' for what
+  // it cannot hold as Windows converts it (a look-alike or '?'), as an ANSI
+  // installer's text. False: no such export.
+  bool Call(const std::string& name, const std::string& text, bool ansi, std::int32_t* value,
+            std::int32_t* result) const;
+  // Any export by name, as `Function`: a twin is Find<InstallWideExportFn>.
+  template <typename Function>
+  Function Find(const char* name) const {
+    return reinterpret_cast<Function>(FindAddress(name));
+  }
 
  private:
+  void* FindAddress(const char* name) const;
+
   void* handle_ = nullptr;
 };
+
+// The program's arguments, program name first: on Windows read from the
+// Unicode command line, as UTF-8, so that any name survives.
+std::vector<std::string> ProgramArguments(int argc, char** argv);
 
 // Sets an environment variable where the library looks for it (on Windows
 // the process environment, as a setup program's SetEnvironmentVariable

@@ -20,7 +20,7 @@
 namespace {
 
 constexpr const char kUsage[] =
-    "usage: installctl [--library PATH] [--value N] [--log FILE | -v] EXPORT [TEXT]\n"
+    "usage: installctl [--library PATH] [--value N] [--log FILE | -v] [--ansi] EXPORT [TEXT]\n"
     "       installctl [--library PATH] demo\n"
     "       installctl --help | --version\n";
 
@@ -39,15 +39,18 @@ void PrintHelp() {
       "                  (sets INSTALL_LOG for this call)\n"
       "  -v              prints the call's log line on standard error\n"
       "                  (with demo: the lines of all its calls)\n"
+      "  --ansi          on Windows, calls the ANSI export with TEXT in the ANSI\n"
+      "                  code page, as an ANSI installer does, instead of its\n"
+      "                  Unicode twin (NameW, for the exports marked W)\n"
       "  demo            shows the library at work on a sample in a fresh folder\n"
       "\n"
       "Exports (gated ones refuse a wrong --value with the value shown):\n",
       INSTALL_ACCESS_TOKEN);
-#define INSTALL_HELP_ROW(name, gated, refusal, failure)         \
-  if (gated)                                                    \
-    std::printf("  %-26s gated, refusal %d\n", #name, refusal); \
-  else                                                          \
-    std::printf("  %-26s not gated\n", #name);
+#define INSTALL_HELP_ROW(name, gated, refusal, failure, wide)                        \
+  if (gated)                                                                         \
+    std::printf("  %-26s %s gated, refusal %d\n", #name, wide ? "W" : " ", refusal); \
+  else                                                                               \
+    std::printf("  %-26s %s not gated\n", #name, wide ? "W" : " ");
   INSTALL_EXPORT_TABLE(INSTALL_HELP_ROW)
 #undef INSTALL_HELP_ROW
   std::printf("\nResults of the two ExZKCFG_ exports:\n");
@@ -57,7 +60,7 @@ void PrintHelp() {
 }
 
 bool IsExportName(const std::string& name) {
-#define INSTALL_IS_EXPORT(export_name, gated, refusal, failure) \
+#define INSTALL_IS_EXPORT(export_name, gated, refusal, failure, wide) \
   if (name == #export_name) return true;
   INSTALL_EXPORT_TABLE(INSTALL_IS_EXPORT)
 #undef INSTALL_IS_EXPORT
@@ -80,10 +83,12 @@ std::string PrivateLogPath() {
   const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
   std::error_code ignored;
   const auto folder = std::filesystem::temp_directory_path(ignored);
-  return (folder / ("installctl-" + std::to_string(stamp) + ".log")).string();
+  const std::u8string path = (folder / ("installctl-" + std::to_string(stamp) + ".log")).u8string();
+  return std::string(path.begin(), path.end());
 }
 
-void CopyToStandardError(const std::string& path) {
+void CopyToStandardError(const std::string& utf8_path) {
+  const std::filesystem::path path(std::u8string(utf8_path.begin(), utf8_path.end()));
   std::ifstream log(path, std::ios::binary);
   if (log) std::cerr << log.rdbuf();
   std::error_code ignored;
@@ -98,17 +103,20 @@ int Fail(const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::vector<std::string> args = installctl::ProgramArguments(argc, argv);
+  const std::size_t count = args.size();
   std::string library_path;
   std::string log_path;
   bool log_to_standard_error = false;
+  bool ansi = false;
   std::int32_t value = INSTALL_ACCESS_TOKEN;
-  if (argc < 2) {
+  if (count < 2) {
     std::fprintf(stderr, "%s", kUsage);
     return 2;
   }
-  int arg = 1;
-  for (; arg < argc && argv[arg][0] == '-'; ++arg) {
-    const std::string option = argv[arg];
+  std::size_t arg = 1;
+  for (; arg < count && args[arg][0] == '-'; ++arg) {
+    const std::string& option = args[arg];
     if (option == "--help") {
       PrintHelp();
       return 0;
@@ -117,27 +125,27 @@ int main(int argc, char** argv) {
       std::printf("installctl %s\n", INSTALL_VERSION_TEXT);
       return 0;
     }
-    if (option == "-v") {
-      log_to_standard_error = true;
+    if (option == "-v" || option == "--ansi") {
+      (option == "-v" ? log_to_standard_error : ansi) = true;
       continue;
     }
     if (option != "--log" && option != "--library" && option != "--value") {
       return Fail("unknown option " + option);
     }
-    if (arg + 1 >= argc) return Fail(option + " needs a value");
+    if (arg + 1 >= count) return Fail(option + " needs a value");
     if (option == "--log") {
-      log_path = argv[++arg];
+      log_path = args[++arg];
     } else if (option == "--library") {
-      library_path = argv[++arg];
-    } else if (!ParseValue(argv[++arg], &value)) {
+      library_path = args[++arg];
+    } else if (!ParseValue(args[++arg].c_str(), &value)) {
       return Fail("--value takes a 32-bit integer");
     }
   }
-  if (arg >= argc) return Fail("the export to call is missing");
+  if (arg >= count) return Fail("the export to call is missing");
   if (log_to_standard_error && !log_path.empty()) return Fail("--log and -v exclude each other");
-  const std::string command = argv[arg++];
+  const std::string command = args[arg++];
   if (command != "demo" && !IsExportName(command)) return Fail("no export named " + command);
-  if (argc - arg > 1) return Fail("too many arguments");
+  if (count - arg > 1) return Fail("too many arguments");
 
   installctl::InstallLibrary library;
   if (library_path.empty()) library_path = installctl::InstallLibrary::DefaultPath();
@@ -151,13 +159,10 @@ int main(int argc, char** argv) {
   if (command == "demo") {
     status = installctl::RunDemo(library);
   } else {
-    InstallExportFn function = library.Find(command.c_str());
-    if (function == nullptr) return Fail(library_path + " does not export " + command);
-    // The exports may write into the text (the edit requests do), so they
-    // get a buffer of their own.
-    const char* text = arg < argc ? argv[arg] : "";
-    std::vector<char> buffer(text, text + std::strlen(text) + 1);
-    std::printf("%" PRId32 "\n", function(nullptr, &value, buffer.data()));
+    std::int32_t result = 0;
+    if (!library.Call(command, arg < count ? args[arg] : "", ansi, &value, &result))
+      return Fail(library_path + " does not export " + command);
+    std::printf("%" PRId32 "\n", result);
   }
   std::fflush(stdout);
   if (log_to_standard_error) CopyToStandardError(log_path);

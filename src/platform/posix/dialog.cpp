@@ -38,8 +38,6 @@ class MessageBoxEvents final : public DialogEvents {
 
 }  // namespace
 
-void InitCommonControls() {}
-
 int RunModalDialog(void* /*owner: a terminal has one screen*/, const void* resources,
                    int template_id, const DialogColors* colors, DialogEvents& events) {
   const DialogTemplate* dialog = FindTemplate(resources, template_id);

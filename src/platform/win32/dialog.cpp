@@ -1,6 +1,7 @@
 // Dialogs on Windows: the dialog manager runs the template from the
 // library's own resources, owned by the caller's window, which it keeps
-// disabled while the dialog is up.
+// disabled while the dialog is up. A Unicode dialog, so that what the user
+// types reaches the library whole, whatever the ANSI code page.
 #include <windows.h>
 // After windows.h, whose types it needs.
 #include <commctrl.h>
@@ -13,6 +14,7 @@
 #include "platform/call_notes.h"
 #include "platform/platform.h"
 #include "platform/win32/error.h"
+#include "platform/win32/text.h"
 
 namespace install::platform {
 namespace {
@@ -24,6 +26,39 @@ using UniqueBrush = std::unique_ptr<std::remove_pointer_t<HBRUSH>, BrushDeleter>
 
 COLORREF ToColorRef(std::uint32_t colour) { return static_cast<COLORREF>(colour & 0xFFFFFF); }
 
+std::wstring Wide(const std::string& text) {
+  std::wstring wide;
+  WideFromText(text, &wide);
+  return wide;
+}
+
+// The common controls, registered for as long as a dialog is up. comctl32
+// is not among Windows' known DLLs: imported, or loaded by bare name, it
+// could come from the host program's folder. So it is loaded from the
+// system folder only, and not while the library itself loads (no DLL may
+// be loaded under the loader lock) but just before the dialog; it is given
+// back when the dialog has ended.
+class CommonControls {
+ public:
+  CommonControls()
+      : module_(::LoadLibraryExW(L"comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+    if (module_ == nullptr) return;
+    using InitFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    const auto init = reinterpret_cast<InitFunction>(
+        reinterpret_cast<void*>(::GetProcAddress(module_, "InitCommonControlsEx")));
+    const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
+    if (init != nullptr) init(&classes);
+  }
+  ~CommonControls() {
+    if (module_ != nullptr) ::FreeLibrary(module_);
+  }
+  CommonControls(const CommonControls&) = delete;
+  CommonControls& operator=(const CommonControls&) = delete;
+
+ private:
+  HMODULE module_;
+};
+
 class Win32Dialog final : public DialogWindow {
  public:
   Win32Dialog(DialogEvents& events, const DialogColors* colors) : events_(events), colors_(colors) {
@@ -32,31 +67,35 @@ class Win32Dialog final : public DialogWindow {
 
   std::string GetItemText(int id) const override {
     const HWND item = ::GetDlgItem(hwnd_, id);
-    const int length = item != nullptr ? ::GetWindowTextLengthA(item) : 0;
-    std::vector<char> buffer(static_cast<std::size_t>(length) + 1, '\0');
-    ::GetDlgItemTextA(hwnd_, id, buffer.data(), length + 1);
-    return buffer.data();
+    const int length = item != nullptr ? ::GetWindowTextLengthW(item) : 0;
+    std::vector<wchar_t> buffer(static_cast<std::size_t>(length) + 1, L'\0');
+    ::GetDlgItemTextW(hwnd_, id, buffer.data(), length + 1);
+    std::string text;
+    // Typed text has no unpaired surrogate; pasted text might, and loses it.
+    TextFromCaller(buffer.data(), &text, InvalidText::kReplace);
+    return text;
   }
   void SetItemText(int id, const std::string& text) override {
-    ::SetDlgItemTextA(hwnd_, id, text.c_str());
+    ::SetDlgItemTextW(hwnd_, id, Wide(text).c_str());
   }
+  // A Unicode edit control counts UTF-16 units.
   void LimitItemText(int id, std::size_t max_chars) override {
-    ::SendDlgItemMessageA(hwnd_, id, EM_LIMITTEXT, static_cast<WPARAM>(max_chars), 0);
+    ::SendDlgItemMessageW(hwnd_, id, EM_LIMITTEXT, static_cast<WPARAM>(max_chars), 0);
   }
   void FocusItem(int id) override {
     const HWND item = ::GetDlgItem(hwnd_, id);
     if (item == nullptr) return;
-    ::SendMessageA(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item), TRUE);
+    ::SendMessageW(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item), TRUE);
     focus_set_ = true;
   }
   void EndDialog(int code) override { ::EndDialog(hwnd_, code); }
 
   static INT_PTR CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_INITDIALOG) {
-      ::SetWindowLongPtrA(hwnd, DWLP_USER, lparam);
+      ::SetWindowLongPtrW(hwnd, DWLP_USER, lparam);
       reinterpret_cast<Win32Dialog*>(lparam)->hwnd_ = hwnd;
     }
-    auto* self = reinterpret_cast<Win32Dialog*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
+    auto* self = reinterpret_cast<Win32Dialog*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
     if (self == nullptr) return FALSE;
     // Nothing may unwind through the dialog manager's frames.
     try {
@@ -113,24 +152,23 @@ HWND OwnerWindow(void* owner) {
 
 }  // namespace
 
-void InitCommonControls() { ::InitCommonControls(); }
-
 int RunModalDialog(void* owner, const void* resources, int template_id, const DialogColors* colors,
                    DialogEvents& events) {
   if (resources == nullptr) {
     NoteFailure("show the dialog", "the library's resources are not loaded");
     return kDialogNotCreated;
   }
+  const CommonControls controls;
   Win32Dialog dialog(events, colors);
-  const INT_PTR code = ::DialogBoxParamA(
-      static_cast<HINSTANCE>(const_cast<void*>(resources)), MAKEINTRESOURCEA(template_id),
+  const INT_PTR code = ::DialogBoxParamW(
+      static_cast<HINSTANCE>(const_cast<void*>(resources)), MAKEINTRESOURCEW(template_id),
       OwnerWindow(owner), &Win32Dialog::Procedure, reinterpret_cast<LPARAM>(&dialog));
   if (code == kDialogNotCreated) NoteFailure("show the dialog", LastWindowsStatus());
   return static_cast<int>(code);
 }
 
 int ShowMessageBox(void* owner, const char* text, const char* caption, unsigned style) {
-  return ::MessageBoxA(OwnerWindow(owner), text, caption, style);
+  return ::MessageBoxW(OwnerWindow(owner), Wide(text).c_str(), Wide(caption).c_str(), style);
 }
 
 }  // namespace install::platform

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/call_notes.h"
+#include "platform/win32/text.h"
 
 namespace install::platform {
 
@@ -39,11 +40,15 @@ Status LastWindowsStatus() { return StatusFromWindowsError(::GetLastError()); }
 
 std::string DescribeError(const Status& status) {
   if (status.native == 0) return DescribeErrorKind(status.error);
-  char* text = nullptr;
-  const DWORD length = ::FormatMessageA(
+  // The W call, so that the message reaches the log whole in any language.
+  wchar_t* text = nullptr;
+  const DWORD length = ::FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, static_cast<DWORD>(status.native), 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string words = length > 0 && text != nullptr ? std::string(text, length) : "Unknown error";
+      nullptr, static_cast<DWORD>(status.native), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::string words;
+  if (length == 0 || text == nullptr || !TextFromWide({text, length}, &words).ok()) {
+    words = "Unknown error";
+  }
   if (text != nullptr) ::LocalFree(text);
   while (!words.empty() && (words.back() == '\r' || words.back() == '\n' || words.back() == ' ')) {
     words.pop_back();

@@ -1,22 +1,34 @@
 // Commands and program starts through the system's own calls, whose results
-// the logic layer passes back to the script.
+// the logic layer passes back to the script. Both take the library's text
+// as UTF-16, so a command names any file Windows can name.
 #include <windows.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "platform/platform.h"
 #include "platform/win32/error.h"
+#include "platform/win32/text.h"
 
 namespace install::platform {
 namespace {
 
-// WinExec answers with a value above this when the program started.
+// WinExec's answers, which StartProgram keeps: a value above 31 when the
+// program started (WinExec gives 33), a system error code below 32 when it
+// did not, and ERROR_BAD_FORMAT for any failure whose code is 32 or more.
 constexpr UINT kLastStartFailure = 31;
+constexpr int kStartedValue = 33;
+// As WinExec does, the call returns once the new program waits for input
+// (its first message loop) or this time has passed, whichever comes first.
+constexpr DWORD kReadyForInputTimeoutMs = 30000;
 
-Status StartFailure(UINT code) {
+Status StartFailure(DWORD code) {
+  if (code > kLastStartFailure) code = ERROR_BAD_FORMAT;
   const int native = static_cast<int>(code);
   switch (code) {
     case 0:
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
       return Status{Error::kNoResources, native};
     case ERROR_FILE_NOT_FOUND:
       return Status{Error::kNotFound, native};
@@ -31,18 +43,38 @@ Status StartFailure(UINT code) {
 
 }  // namespace
 
-// The command interpreter's own result, -1 included, is the command's exit
-// code as the script knows it; nothing here can tell the two -1s apart.
+// _wsystem runs "%COMSPEC% /c command" as system does, and answers the same:
+// the command's exit code, or -1 when the interpreter could not start, which
+// nothing here can tell from a command's own -1.
 Status RunShellCommand(const char* command, int* exit_code) {
-  *exit_code = std::system(command);
+  std::wstring wide;
+  const Status status = WideFromText(command, &wide);
+  if (!status.ok()) return status;
+  *exit_code = ::_wsystem(wide.c_str());
   return Status{};
 }
 
+// What WinExec does, with the W call: CreateProcess with the whole line
+// (the system finds the program in it), a normal window, and a wait until
+// the program is ready for input.
 Status StartProgram(const char* command_line, const std::vector<std::string>& /*arguments*/) {
-  UINT code = ::WinExec(command_line, SW_SHOWNORMAL);
-  // A start keeps WinExec's own value, which the script gets back unchanged.
-  if (code > kLastStartFailure) return Status{Error::kNone, static_cast<int>(code)};
-  return StartFailure(code);
+  std::wstring line;
+  Status status = WideFromText(command_line, &line);
+  if (!status.ok()) return status;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOWNORMAL;
+  PROCESS_INFORMATION started{};
+  // CreateProcessW may write into the line it is given, hence the copy's buffer.
+  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &started)) {
+    return StartFailure(::GetLastError());
+  }
+  ::WaitForInputIdle(started.hProcess, kReadyForInputTimeoutMs);
+  ::CloseHandle(started.hThread);
+  ::CloseHandle(started.hProcess);
+  return Status{Error::kNone, kStartedValue};
 }
 
 }  // namespace install::platform

@@ -1,6 +1,7 @@
-// The library's text as the Windows backend receives it, and UTF-16, which
-// the system's W functions take. Every conversion between the two happens
-// here, so the rest of the backend never chooses an encoding.
+// The library's text as the Windows backend receives it (UTF-8), and UTF-16,
+// which the system's W functions take. Every conversion between the two
+// happens here, so the rest of the backend never chooses an encoding; so do
+// the exports' own (platform.h: TextFromCaller, FileBytesFromCaller).
 #pragma once
 
 #include <string>
@@ -10,10 +11,11 @@
 
 namespace install::platform {
 
-// `text` (the library's text) as UTF-16. Fails on text that is not valid in
-// the library's encoding.
+// `text` (the library's text) as UTF-16. Fails on text that is not valid
+// UTF-8.
 Status WideFromText(std::string_view text, std::wstring* wide);
-// The reverse, for names and messages that come back from the system.
+// The reverse, for names and messages that come back from the system; fails
+// on an unpaired surrogate.
 Status TextFromWide(std::wstring_view wide, std::string* text);
 
 // The full "\\?\" form of `path`, with no trailing separator, so that the W

@@ -44,8 +44,20 @@ bool InstallLibrary::Load(const std::string& path, std::string* error) {
   return handle_ != nullptr;
 }
 
-InstallExportFn InstallLibrary::Find(const char* name) const {
-  return reinterpret_cast<InstallExportFn>(::dlsym(handle_, name));
+void* InstallLibrary::FindAddress(const char* name) const { return ::dlsym(handle_, name); }
+
+// The library takes bytes: there is no twin, and `ansi` changes nothing.
+bool InstallLibrary::Call(const std::string& name, const std::string& text, bool /*ansi*/,
+                          std::int32_t* value, std::int32_t* result) const {
+  const InstallExportFn function = Find(name.c_str());
+  if (function == nullptr) return false;
+  std::string buffer = text;
+  *result = function(nullptr, value, buffer.data());
+  return true;
+}
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  return std::vector<std::string>(argv, argv + argc);
 }
 
 void SetEnvironmentValue(const char* name, const char* value) {
