@@ -15,6 +15,7 @@ EditRequest SplitEditRequest(char* text) {
   request.path = text;
   while (*text != '\0' && *text != kRequestSeparator) ++text;
   if (*text == kRequestSeparator) {
+    request.has_separator = true;
     *text = '\0';
     if (text[1] != '\0') request.operand = text + 1;
   }
@@ -33,7 +34,9 @@ std::int32_t RunEditRequest(char* text, EditOperation operation) {
     return INSTALL_EDIT_NOT_READABLE;
   }
   if (request.operand == nullptr) {
-    platform::NoteFailure("read the request", "nothing follows the file's \"*\"");
+    platform::NoteFailure("read the request", request.has_separator
+                                                  ? "nothing follows the file's \"*\""
+                                                  : "no \"*\" after the file's path");
     return INSTALL_EDIT_FILE_FAILED;
   }
   return operation(request.path, request.operand);

@@ -10,7 +10,8 @@ namespace install {
 
 struct EditRequest {
   const char* path = nullptr;     // null: the request names no file
-  const char* operand = nullptr;  // null: nothing follows the path's "*"
+  const char* operand = nullptr;  // null: no "*" after the path, or nothing after it
+  bool has_separator = false;     // a "*" ends the path
 };
 
 // Splits `text` in place. Leading "*" are skipped; the first "*" after the
