@@ -58,13 +58,13 @@ void PrintHelp() {
 #undef INSTALL_HELP_CODE
   std::printf(
       "\n"
-      "Environment:\n"
-      "  %s     a file every call of the library appends its log line to\n"
-      "\n"
       "Exit status:\n"
       "  0  the export was called (its result is printed, not returned)\n"
       "  1  the demo could not create its folder\n"
-      "  2  a wrong argument, or a library that cannot be loaded\n",
+      "  2  a wrong argument, or a library that cannot be loaded\n"
+      "\n"
+      "Environment:\n"
+      "  %s     a file every call of the library appends its log line to\n",
       INSTALL_LOG_VARIABLE);
 }
 
