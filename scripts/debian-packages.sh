@@ -2,9 +2,10 @@
 # debian-packages.sh OUT_DIR: builds the Debian packages (libinstall1,
 # libinstall-dev, installctl and their debug symbols) with
 # `dpkg-buildpackage -us -uc -b` from a clean copy of this tree in a fresh
-# folder outside it, and puts the .deb, .buildinfo and .changes files
-# into OUT_DIR. The packages are dated by debian/changelog, so two builds of
-# one commit give the same bytes wherever they run.
+# folder outside it, and puts the .deb, .buildinfo and .changes files and
+# the build's output (build.log) into OUT_DIR. The packages are dated by
+# debian/changelog, so two builds of one commit give the same bytes wherever
+# they run. DEB_BUILD_OPTIONS=nocheck leaves out the test suite's run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$(mkdir -p "$1" && cd "$1" && pwd)
@@ -32,5 +33,5 @@ if ! dpkg-buildpackage -us -uc -b >"$log" 2>&1; then
   exit 1
 fi
 cd "$scratch"
-cp ./*.deb ./*.buildinfo ./*.changes "$out/"
+cp ./*.deb ./*.buildinfo ./*.changes "$log" "$out/"
 ls "$out"

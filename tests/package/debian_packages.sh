@@ -8,9 +8,9 @@ scratch=$(mktemp -d /tmp/install-package-test.XXXXXX)
 trap 'rm -rf "$scratch"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 expect() { [ "$("${@:2}")" = "$1" ] || fail "${*:2} did not print '$1'"; }  # OUTPUT COMMAND...
-"$here/../../scripts/debian-packages.sh" "$scratch/out" >/dev/null
+DEB_BUILD_OPTIONS=nocheck "$here/../../scripts/debian-packages.sh" "$scratch/out" >/dev/null  # the presets run the suite
 cd "$scratch/out"
-lintian --pedantic --display-info --fail-on error,warning,info,pedantic ./*.changes \
+lintian --pedantic -I -E --fail-on error,warning,info,pedantic,experimental ./*.changes \
   >"$scratch/lintian" 2>&1 || { grep -v "root privileges" "$scratch/lintian"; fail lintian; }
 # Hosts built against this version depend on it or later, not on it exactly.
 expect "libinstall 1 libinstall1 (>= $version)" \
