@@ -140,9 +140,11 @@ Status WriteUserSetting(const SettingsKey& key, const char* section, const char*
   // processes writing different values at once both land: without it the
   // later rename would drop the value of the earlier one.
   UniqueFd folder(::open(paths.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (folder.get() < 0) return NotedAt("open the settings folder ", paths.folder, LastErrnoStatus());
+  if (folder.get() < 0)
+    return NotedAt("open the settings folder ", paths.folder, LastErrnoStatus());
   while (::flock(folder.get(), LOCK_EX) != 0) {
-    if (errno != EINTR) return NotedAt("lock the settings folder ", paths.folder, LastErrnoStatus());
+    if (errno != EINTR)
+      return NotedAt("lock the settings folder ", paths.folder, LastErrnoStatus());
   }
 
   std::string text;
