@@ -2,7 +2,9 @@
 # check-reproducible.sh: builds the shipped Windows DLLs a second time, from a
 # copy of this tree at another path, and checks that the DLLs, their .debug
 # files and the release archives are byte for byte those of build/win32 and
-# build/win64. A build path or a link time stamp in any of them fails it.
+# build/win64; then builds the Debian packages twice, each from a copy of the
+# tree at a path of its own, and compares every package. A build path or a
+# time stamp in any of them fails it.
 # KEEP_SCRATCH=1 keeps the second tree, to see what differs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -35,6 +37,17 @@ for archive in "$scratch"/dist-here/*.zip; do
   name=$(basename "$archive")
   if cmp -s "$archive" "$scratch/dist-copy/$name"; then
     echo "same bytes: $name ($(sha256sum <"$archive" | cut -c1-16)...)"
+  else
+    echo "DIFFERENT: $name"; status=1
+  fi
+done
+for run in 1 2; do
+  DEB_BUILD_OPTIONS=nocheck scripts/debian-packages.sh "$scratch/debian-$run" >/dev/null
+done
+for package in "$scratch"/debian-1/*.deb; do
+  name=$(basename "$package")
+  if cmp -s "$package" "$scratch/debian-2/$name"; then
+    echo "same bytes: $name ($(sha256sum <"$package" | cut -c1-16)...)"
   else
     echo "DIFFERENT: $name"; status=1
   fi

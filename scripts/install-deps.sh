@@ -13,7 +13,8 @@ ALL_PACKAGES=(
   wine64                                       # runs the 64-bit tests
   clang libclang-rt-14-dev                     # libFuzzer
   xvfb xdotool                                 # the Windows dialog under Wine, on a virtual screen
-  dpkg-dev file pkg-config                     # the Debian package and the hosts built against it
+  dpkg-dev debhelper lintian help2man          # the Debian packages, checked, with the manual page
+  file pkg-config man-db                       # the hosts built against them; the page rendered
   zip xz-utils                                 # release archives; LZMA sizes in bench/sizes.sh
   nsis                                         # makensis builds the example installer
   locales                                      # localedef: a Latin-1 locale for the terminal form's test

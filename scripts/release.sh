@@ -3,8 +3,10 @@
 # win64) and packs the two release archives into OUT_DIR (default: the
 # repository's dist/):
 #   Install-VERSION-windows.zip          x86/Install.dll, x64/Install.dll,
-#                                        install.h, README.md, SHA256SUMS
-#   Install-VERSION-windows-symbols.zip  x86/ and x64/Install.dll.debug, SHA256SUMS
+#                                        install.h, README.md, LICENSE,
+#                                        THIRD-PARTY-NOTICES, SHA256SUMS
+#   Install-VERSION-windows-symbols.zip  x86/ and x64/Install.dll.debug, LICENSE,
+#                                        THIRD-PARTY-NOTICES, SHA256SUMS
 # The archives are byte for byte the same for the same sources: every entry
 # is dated SOURCE_DATE_EPOCH (default: the last commit's time) and stored in
 # a fixed order, with fixed modes and no extra fields. (Outside a git
@@ -41,8 +43,9 @@ for pair in win32:x86 win64:x64; do
   cp "build/$preset/bin/Install.dll" "$stage/dll/$arch/"
   cp "build/$preset/bin/Install.dll.debug" "$stage/symbols/$arch/"
 done
-cp include/install.h README.md "$stage/dll/"
-[ -f LICENSE ] && cp LICENSE "$stage/dll/"
+# The DLLs hold the compiler's runtime: its notices travel with them.
+cp LICENSE THIRD-PARTY-NOTICES "$stage/symbols/"
+cp include/install.h README.md LICENSE THIRD-PARTY-NOTICES "$stage/dll/"
 pack "$out/Install-$version-windows.zip" "$stage/dll"
 pack "$out/Install-$version-windows-symbols.zip" "$stage/symbols"
 echo "$out/Install-$version-windows.zip"

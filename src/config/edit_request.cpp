@@ -5,13 +5,14 @@
 
 namespace install {
 
-std::int32_t CheckEditRequest(const void* path, const void* operand) {
+std::int32_t CheckEditRequest(const void* path, const void* operand, bool has_separator) {
   if (path == nullptr) {
     platform::NoteFailure("read the request", "it names no file");
     return INSTALL_EDIT_NOT_READABLE;
   }
   if (operand == nullptr) {
-    platform::NoteFailure("read the request", "nothing follows the file's \"*\"");
+    platform::NoteFailure("read the request", has_separator ? "nothing follows the file's \"*\""
+                                                            : "no \"*\" after the file's path");
     return INSTALL_EDIT_FILE_FAILED;
   }
   return INSTALL_EDIT_DONE;

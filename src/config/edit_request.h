@@ -17,7 +17,8 @@ namespace install {
 template <typename Char>
 struct EditRequest {
   const Char* path = nullptr;     // null: the request names no file
-  const Char* operand = nullptr;  // null: nothing follows the path's "*"
+  const Char* operand = nullptr;  // null: no "*" after the path, or nothing after it
+  bool has_separator = false;     // a "*" ends the path
 };
 
 // Splits `text` in place. Leading "*" are skipped; the first "*" after the
@@ -33,6 +34,7 @@ EditRequest<Char> SplitEditRequest(Char* text) {
   request.path = text;
   while (*text != Char{} && *text != kRequestSeparator) ++text;
   if (*text == kRequestSeparator) {
+    request.has_separator = true;
     *text = Char{};
     if (text[1] != Char{}) request.operand = text + 1;
   }
@@ -45,7 +47,7 @@ using EditOperation = std::int32_t (*)(const char* path, const char* operand);
 
 // Answers a request that names no file (INSTALL_EDIT_NOT_READABLE) or has
 // no operand (INSTALL_EDIT_FILE_FAILED); 0 when it has both.
-std::int32_t CheckEditRequest(const void* path, const void* operand);
+std::int32_t CheckEditRequest(const void* path, const void* operand, bool has_separator);
 
 // An ANSI caller's operand goes to the file as the caller's bytes, unchanged.
 inline platform::Status OperandAsGiven(std::string_view given, std::string* bytes) {
@@ -62,7 +64,7 @@ template <typename Char, typename PathText, typename OperandBytes>
 std::int32_t RunEditRequest(Char* text, PathText path_text, OperandBytes operand_bytes,
                             EditOperation operation) {
   const EditRequest<Char> request = SplitEditRequest(text);
-  const std::int32_t unusable = CheckEditRequest(request.path, request.operand);
+  const std::int32_t unusable = CheckEditRequest(request.path, request.operand, request.has_separator);
   if (unusable != 0) return unusable;
   std::string path;
   std::string operand;

@@ -39,9 +39,14 @@ std::int32_t RunCommand(const char* command) {
 }
 
 std::int32_t StartProgram(const char* command_line) {
-  const platform::Status status =
-      platform::StartProgram(command_line, SplitWindowsCommandLine(command_line));
-  if (!status.ok()) platform::NoteFailure("start the program", status);
+  const std::vector<std::string> arguments = SplitWindowsCommandLine(command_line);
+  const platform::Status status = platform::StartProgram(command_line, arguments);
+  // The system's words for an empty command line would blame a file.
+  if (!status.ok() && (arguments.empty() || arguments[0].empty())) {
+    platform::NoteFailure("start the program", "the command line names no program");
+  } else if (!status.ok()) {
+    platform::NoteFailure("start the program", status);
+  }
   return StartResult(status);
 }
 

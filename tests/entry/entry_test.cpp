@@ -66,7 +66,6 @@ TEST(Exports, EachCallAnswersAndChangesOnlyWhatItShould) {
       {"ExZKCFG_RemovePluginRefs", kToken, "@host.cfg*a.dll*", 0, "@host.cfg\0a.dll*"s,
        "MDOP \r\nPlugin A.dll\r\n"},
       {"ExZKCFG_AppendBuffer", kToken, "@host.cfg*", 6, "@host.cfg\0"s},
-      {"ExZKCFG_RemovePluginRefs", kToken, "@host.cfg", 6},
       {"ExZKCFG_AppendBuffer", kToken, "", 1},
       {"ExZKCFG_RemovePluginRefs", kToken, "***", 1},
       {"ExZKCFG_AppendBuffer", kToken, kNullText, INSTALL_EDIT_NOT_READABLE},
@@ -77,10 +76,11 @@ TEST(Exports, EachCallAnswersAndChangesOnlyWhatItShould) {
       {"GetDirSizeKB", kToken + 1, "@", 4},
       {"DOSSpawn", kToken, "exit 7", 7},
       {"WINSpawn", kToken, "no-such-program-4c1d", 2},
-      {"WINSpawn", kToken, "", 2},
       {"WINSpawn", kToken, "\"@host.cfg\"", 11},
       // The log: one line per call, naming a failed step; it never changes the call.
       // clang-format off
+      {"ExZKCFG_RemovePluginRefs", kToken, "@host.cfg", 6, "", kConfig, "log", R"re(ExZKCFG_RemovePluginRefs token=accepted text=".+host\.cfg" result=6 failed="read the request" reason="no \\"\*\\" after the file's path")re"},
+      {"WINSpawn", kToken, "", 2, "", kConfig, "log", R"re(WINSpawn token=accepted text="" result=2 failed="start the program" reason="the command line names no program")re"},
       {"ExZKCFG_RemovePluginRefs", kToken, "@blocked.cfg*a", 6, "@blocked.cfg\0a"s, kConfig, "log", R"re(ExZKCFG_RemovePluginRefs token=accepted text=".+blocked\.cfg\*a" result=6 failed="create the temporary file" reason=".+ \((errno|error) \d+\)")re"},
       {"ExZKCFG_RemovePluginRefs", kToken, "@blocked.cfg*a", 6, "@blocked.cfg\0a"s, kConfig, "missing/log"},
       {"ExZKCFG_RemovePluginRefs", kToken, "@blocked.cfg*a", 6, "@blocked.cfg\0a"s, kConfig, "fifo"},

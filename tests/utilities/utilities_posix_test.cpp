@@ -169,7 +169,10 @@ TEST(SpawnPosixTest, AnswersWithTheWindowsCodesAndLeavesTheHostsSignalsAlone) {
       {false, "kill -KILL $$", 128 + SIGKILL},
       {false, "kill -TERM $$", 128 + SIGTERM},
       {false, "kill -INT $$", 128 + SIGINT},
-      {false, "no-such-command-4c1d 2>/dev/null", 127},
+      {false, "no-such-command-4c1d 2>/dev/null", 127,
+       "exit code 127: the shell found no such command"},
+      {false, plain.string() + " 2>/dev/null", 126,
+       "exit code 126: the shell could not run the command"},
       {false, "-no-such-command-4c1d 2>/dev/null; exit 4", 4},  // a command, not an option
       {true, "true", kStarted},
       {true, (dir.path() / "missing").string(), kStartFileNotFound},

@@ -5,6 +5,7 @@
 
 #include <thread>
 
+#include "platform/call_notes.h"
 #include "support/test_files.h"
 #include "utilities/dir_size.h"
 #include "utilities/spawn.h"
@@ -48,14 +49,19 @@ struct SpawnCase {
   bool is_program;  // StartProgram, else RunCommand
   std::string text;
   std::int32_t expected;
+  std::string reason = "";  // for the diagnostic log; empty: not checked
 };
 
 inline void ExpectSpawns(const std::vector<SpawnCase>& cases) {
   for (const SpawnCase& c : cases) {
     const char* text = c.text.c_str();
+    platform::CallNotes notes;
     EXPECT_EQ(c.is_program ? utilities::StartProgram(text) : utilities::RunCommand(text),
               c.expected)
         << c.text;
+    if (!c.reason.empty()) {
+      EXPECT_EQ(notes.reason(), c.reason) << c.text;
+    }
   }
 }
 

@@ -19,10 +19,11 @@
 
 namespace {
 
+// In the form help2man reads for the manual page's synopsis.
 constexpr const char kUsage[] =
-    "usage: installctl [--library PATH] [--value N] [--log FILE | -v] [--ansi] EXPORT [TEXT]\n"
-    "       installctl [--library PATH] demo\n"
-    "       installctl --help | --version\n";
+    "Usage: installctl [--library PATH] [--value N] [--log FILE | -v] [--ansi] EXPORT [TEXT]\n"
+    "  or:  installctl [--library PATH] [-v] demo\n"
+    "  or:  installctl --help | --version\n";
 
 void PrintHelp() {
   std::printf("%s", kUsage);
@@ -32,7 +33,8 @@ void PrintHelp() {
       "passes (owner window: none; integer: --value; text: TEXT, empty if left out)\n"
       "and prints its 32-bit result on a line of its own.\n"
       "\n"
-      "  --library PATH  the library to load (default: the one beside installctl)\n"
+      "  --library PATH  the library to load (default: the one beside installctl,\n"
+      "                  else the installed one)\n"
       "  --value N       the integer argument, decimal or 0x hex\n"
       "                  (default: the access token, 0x%X)\n"
       "  --log FILE      appends the call's line of the diagnostic log to FILE\n"
@@ -57,6 +59,16 @@ void PrintHelp() {
 #define INSTALL_HELP_CODE(name, value, meaning) std::printf("  %d  %s\n", value, meaning);
   INSTALL_EDIT_RESULT_TABLE(INSTALL_HELP_CODE)
 #undef INSTALL_HELP_CODE
+  std::printf(
+      "\n"
+      "Exit status:\n"
+      "  0  the export was called (its result is printed, not returned)\n"
+      "  1  the demo could not create its folder\n"
+      "  2  a wrong argument, or a library that cannot be loaded\n"
+      "\n"
+      "Environment:\n"
+      "  %s     a file every call of the library appends its log line to\n",
+      INSTALL_LOG_VARIABLE);
 }
 
 bool IsExportName(const std::string& name) {
@@ -95,6 +107,8 @@ void CopyToStandardError(const std::string& utf8_path) {
   std::filesystem::remove(path, ignored);
 }
 
+constexpr const char kTooManyArguments[] = "too many arguments";
+
 int Fail(const std::string& message) {
   std::fprintf(stderr, "installctl: %s\n%s", message.c_str(), kUsage);
   return 2;
@@ -117,11 +131,14 @@ int main(int argc, char** argv) {
   std::size_t arg = 1;
   for (; arg < count && args[arg][0] == '-'; ++arg) {
     const std::string& option = args[arg];
+    const bool alone = arg + 1 == count;
     if (option == "--help") {
+      if (!alone) return Fail(kTooManyArguments);
       PrintHelp();
       return 0;
     }
     if (option == "--version") {
+      if (!alone) return Fail(kTooManyArguments);
       std::printf("installctl %s\n", INSTALL_VERSION_TEXT);
       return 0;
     }
@@ -145,7 +162,8 @@ int main(int argc, char** argv) {
   if (log_to_standard_error && !log_path.empty()) return Fail("--log and -v exclude each other");
   const std::string command = args[arg++];
   if (command != "demo" && !IsExportName(command)) return Fail("no export named " + command);
-  if (count - arg > 1) return Fail("too many arguments");
+  const std::size_t texts_allowed = command == "demo" ? 0 : 1;
+  if (count - arg > texts_allowed) return Fail(kTooManyArguments);
 
   installctl::InstallLibrary library;
   if (library_path.empty()) library_path = installctl::InstallLibrary::DefaultPath();

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/call_notes.h"
 #include "platform/platform.h"
 #include "platform/posix/error.h"
 
@@ -28,6 +29,9 @@ constexpr const char* kShellCommandOption = "-c";
 // not read as one.
 constexpr const char* kEndOfOptions = "--";
 constexpr int kSignalExitBase = 128;
+// What the shell exits with when it cannot find, or cannot run, the command.
+constexpr int kShellCommandNotFound = 127;
+constexpr int kShellCommandNotRunnable = 126;
 // What a child that could not become the program exits with; nobody reads
 // it, the error goes through the pipe.
 constexpr int kChildFailedExit = 127;
@@ -202,6 +206,11 @@ Status RunShellCommand(const char* command, int* exit_code) {
   // exit code is lost; that is reported as a failure, never guessed.
   if (wait_status < 0) return LastErrnoStatus();
   *exit_code = ExitCodeOf(wait_status);
+  if (*exit_code == kShellCommandNotFound) {
+    NoteFailure("run the command", "exit code 127: the shell found no such command");
+  } else if (*exit_code == kShellCommandNotRunnable) {
+    NoteFailure("run the command", "exit code 126: the shell could not run the command");
+  }
   return Status{};
 }
 

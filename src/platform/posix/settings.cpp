@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/call_notes.h"
 #include "platform/platform.h"
 #include "platform/posix/error.h"
 #include "platform/posix/settings_file.h"
@@ -116,31 +117,43 @@ bool PathsFor(const SettingsKey& key, SettingsPaths* paths) {
   return true;
 }
 
+// For the diagnostic log: which file or folder a failed write was at, since
+// where the store lives depends on the environment.
+Status NotedAt(const char* step, const std::string& path, Status status) {
+  if (!status.ok() && IsNoting()) NoteFailure((step + path).c_str(), status);
+  return status;
+}
+
 }  // namespace
 
 Status WriteUserSetting(const SettingsKey& key, const char* section, const char* name,
                         const char* value) {
   SettingsPaths paths;
-  if (!PathsFor(key, &paths)) return StatusFromErrno(ENOENT);
-  Status status = MakeFolders(paths.folder);
+  if (!PathsFor(key, &paths)) {
+    NoteFailure("find the settings folder", "no absolute XDG_CONFIG_HOME, HOME or home folder");
+    return StatusFromErrno(ENOENT);
+  }
+  Status status = NotedAt("create the settings folder ", paths.folder, MakeFolders(paths.folder));
   if (!status.ok()) return status;
 
   // Read, change and replace under one lock on the folder, so that two
   // processes writing different values at once both land: without it the
   // later rename would drop the value of the earlier one.
   UniqueFd folder(::open(paths.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (folder.get() < 0) return StatusFromErrno(errno);
+  if (folder.get() < 0)
+    return NotedAt("open the settings folder ", paths.folder, LastErrnoStatus());
   while (::flock(folder.get(), LOCK_EX) != 0) {
-    if (errno != EINTR) return StatusFromErrno(errno);
+    if (errno != EINTR)
+      return NotedAt("lock the settings folder ", paths.folder, LastErrnoStatus());
   }
 
   std::string text;
-  status = ReadWhole(paths.file, &text);
+  status = NotedAt("read the settings file ", paths.file, ReadWhole(paths.file, &text));
   if (!status.ok()) return status;
   if (text.empty()) text = settings_file::kNewFileHeader;
   text = settings_file::WithValue(text, section, name, value);
   // The lock is released when the folder descriptor closes.
-  return WriteReplacing(paths.file, text);
+  return NotedAt("write the settings file ", paths.file, WriteReplacing(paths.file, text));
 }
 
 Status ReadUserSettingForTesting(const SettingsKey& key, const char* section, const char* name,

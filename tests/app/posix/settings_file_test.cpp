@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 
+#include "platform/call_notes.h"
 #include "platform/fault_injection.h"
 #include "platform/platform.h"
 #include "support/test_files.h"
@@ -102,7 +103,10 @@ TEST_F(SettingsFileTest, AFailedWriteLeavesTheFileAsItWasAndNoTemporaryBehind) {
   for (int point = 0; point < static_cast<int>(platform::FaultPoint::kCount); ++point) {
     SCOPED_TRACE(point);
     platform::InjectFaultForTesting(platform::FaultPoint(point), platform::Error::kNoSpace);
+    platform::CallNotes notes;  // the log names the file, wherever the store is
     EXPECT_FALSE(Write("UserName", "John"));
+    EXPECT_TRUE(notes.failed_step().ends_with(" the settings file " + File().string()))
+        << notes.failed_step();
     platform::ClearFaultsForTesting();
     EXPECT_EQ(testing::ReadBytes(File()), before);
     EXPECT_EQ(testing::Listing(Folder()), std::set<std::string>{"Installation.conf"});
