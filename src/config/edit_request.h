@@ -49,27 +49,32 @@ using EditOperation = std::int32_t (*)(const char* path, const char* operand);
 // no operand (INSTALL_EDIT_FILE_FAILED); 0 when it has both.
 std::int32_t CheckEditRequest(const void* path, const void* operand, bool has_separator);
 
-// An ANSI caller's operand goes to the file as the caller's bytes, unchanged.
-inline platform::Status OperandAsGiven(std::string_view given, std::string* bytes) {
+// The operand as the configuration file's bytes: an ANSI caller's bytes go
+// to the file unchanged; a Unicode twin's text is converted to the ANSI code
+// page, which is what the ANSI export would have been given.
+inline platform::Status OperandBytes(std::string_view given, std::string* bytes) {
   bytes->assign(given);
   return platform::Status{};
 }
+inline platform::Status OperandBytes(std::wstring_view given, std::string* bytes) {
+  return platform::FileBytesFromCaller(given, bytes);
+}
 
-// Splits the request and hands it to `operation`, with the path converted
-// by `path_text` and the operand by `operand_bytes`. A request that names no
-// file, or has no operand, touches no file (CheckEditRequest); one whose
+// Splits the request and hands it to `operation`, with the path in the
+// library's text and the operand in the file's bytes. A request that names
+// no file, or has no operand, touches no file (CheckEditRequest); one whose
 // path or operand cannot be converted answers INSTALL_EDIT_FILE_FAILED and
 // touches none either.
-template <typename Char, typename PathText, typename OperandBytes>
-std::int32_t RunEditRequest(Char* text, PathText path_text, OperandBytes operand_bytes,
-                            EditOperation operation) {
+template <typename Char>
+std::int32_t RunEditRequest(Char* text, EditOperation operation) {
   const EditRequest<Char> request = SplitEditRequest(text);
-  const std::int32_t unusable = CheckEditRequest(request.path, request.operand, request.has_separator);
+  const std::int32_t unusable =
+      CheckEditRequest(request.path, request.operand, request.has_separator);
   if (unusable != 0) return unusable;
   std::string path;
   std::string operand;
-  if (!path_text(std::basic_string_view<Char>(request.path), &path).ok() ||
-      !operand_bytes(std::basic_string_view<Char>(request.operand), &operand).ok()) {
+  if (!platform::TextFromCaller(std::basic_string_view<Char>(request.path), &path).ok() ||
+      !OperandBytes(std::basic_string_view<Char>(request.operand), &operand).ok()) {
     return INSTALL_EDIT_FILE_FAILED;
   }
   return operation(path.c_str(), operand.c_str());

@@ -14,21 +14,6 @@
 using install::RunExport;
 using install::RunExportOnText;
 
-namespace {
-
-// The path becomes the library's text; the operand stays the caller's bytes,
-// which are the configuration file's own encoding.
-std::int32_t RunEditRequest(char* text, install::EditOperation operation) {
-  return install::RunEditRequest(
-      text,
-      [](std::string_view path, std::string* own) {
-        return install::platform::TextFromCaller(path, own);
-      },
-      install::OperandAsGiven, operation);
-}
-
-}  // namespace
-
 extern "C" {
 
 INSTALL_API int32_t INSTALL_CALL AreYouThere(void*, int32_t*, char* lpszValue) {
@@ -57,13 +42,13 @@ INSTALL_API int32_t INSTALL_CALL RequestUserInfo(void* hwnd, int32_t* lpIValue, 
 
 INSTALL_API int32_t INSTALL_CALL ExZKCFG_AppendBuffer(void*, int32_t* lpIValue, char* lpszValue) {
   return RunExport(install::kExZKCFG_AppendBufferRule, lpIValue, lpszValue,
-                   [&] { return RunEditRequest(lpszValue, install::AppendLine); });
+                   [&] { return install::RunEditRequest(lpszValue, install::AppendLine); });
 }
 
 INSTALL_API int32_t INSTALL_CALL ExZKCFG_RemovePluginRefs(void*, int32_t* lpIValue,
                                                           char* lpszValue) {
   return RunExport(install::kExZKCFG_RemovePluginRefsRule, lpIValue, lpszValue,
-                   [&] { return RunEditRequest(lpszValue, install::RemovePluginRefs); });
+                   [&] { return install::RunEditRequest(lpszValue, install::RemovePluginRefs); });
 }
 
 }  // extern "C"

@@ -11,21 +11,6 @@
 using install::RunExport;
 using install::RunExportOnText;
 
-namespace {
-
-// The path becomes the library's text; the operand becomes the bytes the
-// ANSI export would have been given, since the file is in that encoding.
-std::int32_t RunEditRequest(wchar_t* text, install::EditOperation operation) {
-  return install::RunEditRequest(
-      text,
-      [](std::wstring_view path, std::string* own) {
-        return install::platform::TextFromCaller(path, own);
-      },
-      install::platform::FileBytesFromCaller, operation);
-}
-
-}  // namespace
-
 extern "C" {
 
 INSTALL_API int32_t INSTALL_CALL GetDirSizeKBW(void*, int32_t*, wchar_t* lpszValue) {
@@ -46,13 +31,13 @@ INSTALL_API int32_t INSTALL_CALL WINSpawnW(void*, int32_t* lpIValue, wchar_t* lp
 INSTALL_API int32_t INSTALL_CALL ExZKCFG_AppendBufferW(void*, int32_t* lpIValue,
                                                        wchar_t* lpszValue) {
   return RunExport(install::kExZKCFG_AppendBufferWRule, lpIValue, lpszValue,
-                   [&] { return RunEditRequest(lpszValue, install::AppendLine); });
+                   [&] { return install::RunEditRequest(lpszValue, install::AppendLine); });
 }
 
 INSTALL_API int32_t INSTALL_CALL ExZKCFG_RemovePluginRefsW(void*, int32_t* lpIValue,
                                                            wchar_t* lpszValue) {
   return RunExport(install::kExZKCFG_RemovePluginRefsWRule, lpIValue, lpszValue,
-                   [&] { return RunEditRequest(lpszValue, install::RemovePluginRefs); });
+                   [&] { return install::RunEditRequest(lpszValue, install::RemovePluginRefs); });
 }
 
 }  // extern "C"
