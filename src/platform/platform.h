@@ -37,8 +37,12 @@ struct Status {
 
 // ---- Files (fs.cpp) -------------------------------------------------------
 
-// The access test for reading: the path exists and may be read.
+// The access test for reading: the path exists and may be read. On Windows
+// the file is opened for reading, so an access list that denies it counts.
 Status CheckReadable(const char* path);
+
+// What an opened path turned out to be. Only regular files are edited.
+enum class FileKind { kRegular, kDirectory, kOther };
 
 // An open file, owned: the destructor closes it and ignores errors, so call
 // Close() wherever a failure to close matters.
@@ -53,32 +57,54 @@ class File {
 
   bool is_open() const { return handle_ != kInvalidHandle; }
 
-  // Opens an existing file for writing at its end; never creates one.
+  // Opens an existing file for appending only, so each write lands whole at
+  // its end whatever else writes; never creates one, never waits on a FIFO.
   static Status OpenExistingForAppend(const char* path, File* out);
 
-  // Writes all of `data` at the end of the file, or fails.
-  Status Append(const void* data, std::size_t size);
+  // Writes all of `data` at the end of the file, or fails; `*written` (may
+  // be null) counts the bytes that did reach the file either way.
+  Status Append(const void* data, std::size_t size, std::size_t* written = nullptr);
   Status GetSize(std::uint64_t* size) const;
   Status Truncate(std::uint64_t size);
   // Flushes what was written to stable storage.
   Status Sync();
   Status Close();
 
+  // Asked of the opened handle, never of the name, so nothing can swap the
+  // file between the check and its use.
+  Status GetKind(FileKind* kind) const;
+
+  // The edit lock: an append and a rewrite of one file (by this library, in
+  // any process or thread) take it in turn. Waits a bounded time for another
+  // edit to end, then fails. It is released when the file is closed.
+  Status LockForEdit();
+  // Whether `path` still names this file: a lock waited for may belong to a
+  // file that another edit has meanwhile replaced.
+  Status IsAt(const char* path, bool* same) const;
+  // `path` itself, or where it leads when its last part is a symbolic link
+  // (checked to be this file), so a linked file is rewritten in its folder.
+  Status FinalPath(const char* path, std::string* final_path) const;
+
   // ---- Rewriting a file through a temporary beside it -------------------
 
-  // Opens an existing file for reading from its start.
+  // Opens an existing file for reading from its start; never waits on a
+  // FIFO or device (GetKind tells them apart).
   static Status OpenForReading(const char* path, File* out);
   // Creates an empty file for writing (on POSIX readable only by its owner
   // until CopyAccessFrom). Whatever already has that name is removed first
-  // rather than written through: it may be a link to some other file.
+  // rather than written through: it may be a link to some other file. For a
+  // caller that serialises its own use of the name (see ReplacementFile).
   static Status CreateReplacing(const char* path, File* out);
   // Reads up to `capacity` bytes; `*size` is 0 at the end of the file.
   Status Read(void* buffer, std::size_t capacity, std::size_t* size);
-  // Gives this file the permission bits (POSIX) or the attributes, less
-  // read-only (Windows), of `source`.
+  // Gives this file what a replace does not carry over by itself: on POSIX
+  // the owner and group (where the process may set them), the permission
+  // bits and the extended attributes (ACLs, security labels); on Windows the
+  // attributes, less read-only. Any part that cannot be copied fails it.
   Status CopyAccessFrom(const File& source);
 
  private:
+  friend class ReplacementFile;
   // A POSIX descriptor or a Windows HANDLE; -1 is "none" on both.
   static constexpr std::intptr_t kInvalidHandle = -1;
   explicit File(std::intptr_t handle) : handle_(handle) {}
@@ -86,6 +112,38 @@ class File {
 };
 
 // ---- Rewriting a file through a temporary beside it (fs.cpp) -----------
+
+// A new, empty file under a temporary name that this edit alone uses until
+// it is dropped or takes another file's place: two edits never share one,
+// even two of different files whose temporaries have the same name. A
+// leftover under the name from an edit that ended without cleaning up (a
+// crash) is removed; one that a live edit holds is waited for a bounded
+// time, then Create fails and nothing is touched. Which is which is told by
+// a lock the owner holds (a file lock on POSIX, a named mutex on Windows),
+// never by age. Destroying an uncommitted one removes the file.
+class ReplacementFile {
+ public:
+  ReplacementFile() = default;
+  ReplacementFile(const ReplacementFile&) = delete;
+  ReplacementFile& operator=(const ReplacementFile&) = delete;
+  ~ReplacementFile();
+
+  static Status Create(const char* path, ReplacementFile* out);
+  File& file() { return file_; }
+
+  // Flushes and closes the file and puts it in the place of `target`, in
+  // the same directory, in one step: at every instant `target` names the
+  // complete old file or the complete new one. Keep the target open (and
+  // its edit lock held) until this returns. On Windows the system's own
+  // replace keeps the target's security, streams and encryption where it can.
+  Status Replace(const char* target);
+
+ private:
+  void Discard();
+  File file_;
+  std::string path_;
+  std::intptr_t claim_ = File::kInvalidHandle;  // what holds the name
+};
 
 // Puts the file at `from` in the place of the one at `to` in one step: at
 // every instant `to` names the complete old file or the complete new one.
