@@ -40,9 +40,11 @@ std::int32_t AppendLine(const char* path, const char* text) {
     return INSTALL_EDIT_NOT_READABLE;
   }
 
+  platform::EditLock lock;
   platform::File file;
+  std::string target;
   const std::int32_t opened = OpenForEdit(path, platform::File::OpenExistingForAppend,
-                                          "open the file for writing", &file, nullptr);
+                                          "open the file for writing", &lock, &file, &target);
   if (opened != INSTALL_EDIT_DONE) return opened;
   std::uint64_t former_length = 0;
   status = file.GetSize(&former_length);
@@ -64,7 +66,7 @@ std::int32_t AppendLine(const char* path, const char* text) {
     status = file.Close();
   }
   if (!status.ok()) {
-    CutBack(path, &file, former_length, written);
+    CutBack(target.c_str(), &file, former_length, written);
     return EditFileFailed(step, status);
   }
   return INSTALL_EDIT_DONE;

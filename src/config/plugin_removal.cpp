@@ -73,12 +73,13 @@ std::int32_t RemovePluginRefs(const char* path, const char* plugin_name) {
   // Creating the temporary would empty the file itself where names ignore
   // letter case; refusing keeps it whole on every platform.
   if (config::IsOwnTemporaryName(path)) return RefuseOwnTemporaryName();
-  // Open and locked before the temporary's name is touched: a folder or a
+  // Locked and opened before the temporary's name is touched: a folder or a
   // FIFO at the path costs no other edit its temporary.
+  platform::EditLock lock;
   platform::File input;
   std::string target;
-  std::int32_t result = OpenForEdit(path, platform::File::OpenForReading, "open the file", &input,
-                                    &target);
+  std::int32_t result = OpenForEdit(path, platform::File::OpenForReading, "open the file", &lock,
+                                    &input, &target);
   if (result != INSTALL_EDIT_DONE) return result;
   if (config::IsOwnTemporaryName(target)) return RefuseOwnTemporaryName();
 
@@ -97,8 +98,10 @@ std::int32_t RemovePluginRefs(const char* path, const char* plugin_name) {
   if (!status.ok()) return EditFileFailed("flush the temporary file", status);
   status = output.file().Close();
   if (!status.ok()) return EditFileFailed("close the temporary file", status);
-  // `input` stays open, its lock held, until the new file is in place, so
-  // that an append waits for the rewrite instead of going to the old file.
+  // Windows will not replace a file that is still open. The lock stays held
+  // until the new file is in place, so an append waits for the rewrite
+  // instead of going to the old file.
+  input = platform::File();
   status = output.Replace(target.c_str());
   if (!status.ok()) return EditFileFailed("replace the file", status);
   return INSTALL_EDIT_DONE;

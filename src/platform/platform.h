@@ -74,17 +74,6 @@ class File {
   // file between the check and its use.
   Status GetKind(FileKind* kind) const;
 
-  // The edit lock: an append and a rewrite of one file (by this library, in
-  // any process or thread) take it in turn. Waits a bounded time for another
-  // edit to end, then fails. It is released when the file is closed.
-  Status LockForEdit();
-  // Whether `path` still names this file: a lock waited for may belong to a
-  // file that another edit has meanwhile replaced.
-  Status IsAt(const char* path, bool* same) const;
-  // `path` itself, or where it leads when its last part is a symbolic link
-  // (checked to be this file), so a linked file is rewritten in its folder.
-  Status FinalPath(const char* path, std::string* final_path) const;
-
   // ---- Rewriting a file through a temporary beside it -------------------
 
   // Opens an existing file for reading from its start; never waits on a
@@ -104,23 +93,43 @@ class File {
   Status CopyAccessFrom(const File& source);
 
  private:
-  friend class ReplacementFile;
   // A POSIX descriptor or a Windows HANDLE; -1 is "none" on both.
   static constexpr std::intptr_t kInvalidHandle = -1;
   explicit File(std::intptr_t handle) : handle_(handle) {}
   std::intptr_t handle_ = kInvalidHandle;
 };
 
-// ---- Rewriting a file through a temporary beside it (fs.cpp) -----------
+// ---- Editing a file in place of the old one (fs.cpp, edit_lock.cpp) ------
 
-// A new, empty file under a temporary name that this edit alone uses until
-// it is dropped or takes another file's place: two edits never share one,
-// even two of different files whose temporaries have the same name. A
-// leftover under the name from an edit that ended without cleaning up (a
-// crash) is removed; one that a live edit holds is waited for a bounded
-// time, then Create fails and nothing is touched. Which is which is told by
-// a lock the owner holds (a file lock on POSIX, a named mutex on Windows),
-// never by age. Destroying an uncommitted one removes the file.
+// `path` itself, or where it leads when its last part is a symbolic link, so
+// that a linked file is locked and rewritten in its own folder.
+Status FinalPath(const char* path, std::string* final_path);
+
+// The edit lock of a folder. Every edit of a file in it (by this library, in
+// any process or thread) holds it throughout, so an append and a rewrite of
+// one file take turns, and so do two rewrites whose temporaries share a name
+// (host.cfg and host.ini). A crashed holder's lock is released by the
+// system, so what an edit finds under its temporary name while it holds the
+// lock is a leftover, never another edit's work. Take waits a bounded time
+// for the edit under way, then fails.
+class EditLock {
+ public:
+  EditLock() = default;
+  EditLock(const EditLock&) = delete;
+  EditLock& operator=(const EditLock&) = delete;
+  ~EditLock();
+
+  // Locks the folder that holds `path`.
+  static Status Take(const char* path, EditLock* out);
+
+ private:
+  std::intptr_t handle_ = -1;  // a POSIX descriptor or a Windows HANDLE
+};
+
+// A new, empty file under a temporary name, made while the edit lock of its
+// folder is held: a leftover under the name is removed first (a folder there
+// is not, and fails it). Destroying one that has not replaced its target
+// removes it.
 class ReplacementFile {
  public:
   ReplacementFile() = default;
@@ -131,18 +140,15 @@ class ReplacementFile {
   static Status Create(const char* path, ReplacementFile* out);
   File& file() { return file_; }
 
-  // Flushes and closes the file and puts it in the place of `target`, in
-  // the same directory, in one step: at every instant `target` names the
-  // complete old file or the complete new one. Keep the target open (and
-  // its edit lock held) until this returns. On Windows the system's own
-  // replace keeps the target's security, streams and encryption where it can.
+  // Puts the closed file in the place of `target`, in the same folder, in
+  // one step: at every instant `target` names the complete old file or the
+  // complete new one. On Windows the system's own replace keeps the target's
+  // security, streams and encryption where it applies.
   Status Replace(const char* target);
 
  private:
-  void Discard();
   File file_;
-  std::string path_;
-  std::intptr_t claim_ = File::kInvalidHandle;  // what holds the name
+  std::string path_;  // empty once it has replaced its target
 };
 
 // Puts the file at `from` in the place of the one at `to` in one step: at

@@ -1,5 +1,4 @@
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -14,7 +13,6 @@
 #include "platform/fault_injection.h"
 #include "platform/platform.h"
 #include "platform/posix/error.h"
-#include "platform/posix/lock_wait.h"
 
 namespace install::platform {
 namespace {
@@ -66,10 +64,6 @@ Status OpenWithoutBlocking(const char* path, int flags, int* out) {
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   *out = fd;
   return Status{};
-}
-
-bool SameFile(const struct stat& a, const struct stat& b) {
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 // Owner and group first: changing them clears the set-user and set-group
@@ -186,34 +180,6 @@ Status File::GetKind(FileKind* kind) const {
   return Status{};
 }
 
-// flock, not fcntl record locks: those belong to the process, so closing
-// any descriptor of the file (a second edit on another thread) would drop
-// them. flock needs no write access, so the rewrite's reader can hold it.
-Status File::LockForEdit() {
-  const int fd = Descriptor(handle_);
-  return WaitForLock([fd] { return ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 0 : errno; });
-}
-
-Status File::IsAt(const char* path, bool* same) const {
-  struct stat mine, named;
-  if (::fstat(Descriptor(handle_), &mine) != 0) return LastErrnoStatus();
-  *same = ::stat(path, &named) == 0 && SameFile(mine, named);
-  return Status{};
-}
-
-Status File::FinalPath(const char* path, std::string* final_path) const {
-  struct stat link;
-  if (::lstat(path, &link) != 0) return LastErrnoStatus();
-  if (!S_ISLNK(link.st_mode)) {
-    *final_path = path;
-    return Status{};
-  }
-  std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path, nullptr), &std::free);
-  if (!resolved) return LastErrnoStatus();
-  *final_path = resolved.get();
-  return Status{};
-}
-
 Status File::OpenForReading(const char* path, File* out) {
   int fd = -1;
   Status status = OpenWithoutBlocking(path, O_RDONLY, &fd);
@@ -251,6 +217,19 @@ Status File::CopyAccessFrom(const File& source) {
   if (status.ok()) status = CopyExtendedAttributes(from, to);
   if (status.ok() && ::fchmod(to, info.st_mode & kPermissionBits) != 0) status = LastErrnoStatus();
   return status;
+}
+
+Status FinalPath(const char* path, std::string* final_path) {
+  struct stat link;
+  if (::lstat(path, &link) != 0) return LastErrnoStatus();
+  if (!S_ISLNK(link.st_mode)) {
+    *final_path = path;
+    return Status{};
+  }
+  std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path, nullptr), &std::free);
+  if (!resolved) return LastErrnoStatus();
+  *final_path = resolved.get();
+  return Status{};
 }
 
 Status ReplaceAtomically(const char* from, const char* to) {
