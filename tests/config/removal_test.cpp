@@ -5,11 +5,13 @@
 // every kind of file, leftover and failing disk.
 
 #include <optional>
+#include <thread>
 
 #include "config/line_append.h"
 #include "config/plugin_removal.h"
 #include "config/temp_path.h"
 #include "platform/fault_injection.h"
+#include "edit_race.h"
 #include "rewrite_runner.h"
 #include "support/folder_watch.h"
 #include "support/test_files.h"
@@ -116,12 +118,16 @@ TEST(PluginRemoval, TemporaryNameReplacesTheFileNamesExtension) {
 }
 
 // What lies at the path, or beside it under the temporary name, before the call.
-enum Situation { kFile, kNoFile, kFolder, kReadOnly, kOwnerOnly, kLeftoverFile, kLeftoverLink };
+enum Situation {
+  kFile, kNoFile, kFolder, kFolderAndLeftover, kReadOnly, kOwnerOnly, kLeftoverFile, kLeftoverLink,
+  kLinkToFile
+};
 using Operation = std::int32_t (*)(const char*, const char*);
 constexpr Operation kAppend = AppendLine, kRemove = RemovePluginRefs;
 constexpr platform::FaultPoint kNoFault = platform::FaultPoint::kCount;
-constexpr char kLongest[] = "";  // a name whose temporary path is one too long
-constexpr std::size_t kLongestPath = 259;
+// Folders that take the path past 300 characters, past the old 260 limit.
+const std::string kDeep = std::string(100, 'd') + "/" + std::string(100, 'e') + "/" +
+                          std::string(100, 'f') + "/host.cfg";
 constexpr char kSample[] = "MDOP\r\nPlugin A.dll\r\nKey v\r\n", kNotes[] = "Notes\r\n";
 
 TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
@@ -153,12 +159,17 @@ TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
       {kAppend, kNoFile, "", "x", 1, {}},
       {kAppend, kFolder, "", "x", 6, {}},
       {kAppend, kReadOnly, kSample, "x", 6, {}},
-      // Removal refuses a missing file, a folder, a file that would be its own
-      // temporary and one whose temporary path would pass the length limit.
+      // Removal refuses a missing file, a folder (before it touches the leftover
+      // under the temporary's name) and a file that would be its own temporary.
       {kRemove, kNoFile, "", "a", 1, {}},
       {kRemove, kFolder, "", "a", 6, {}},
+      {kRemove, kFolderAndLeftover, "", "a", 6, {}},
       {kRemove, kFile, kSample, "a", 6, {}, "host.TMP"},
-      {kRemove, kFile, kSample, "a", 6, {}, kLongest},
+      // No length limit on the path; a link is followed, the file it names is
+      // rewritten in its own folder, and the link stays.
+      {kRemove, kFile, kSample, "a.dll", 0, rewritten, kDeep},
+      {kAppend, kFile, kSample, "x", 0, kSample + std::string("x\r\n"), kDeep},
+      {kRemove, kLinkToFile, kSample, "a.dll", 0, rewritten},
       // The new file keeps the old permissions; a leftover temporary, even a link
       // to the bystander file, is replaced or removed, never written through.
       {kRemove, kOwnerOnly, kSample, "a.dll", 0, rewritten},
@@ -178,36 +189,58 @@ TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
     cases.push_back({kRemove, kFile, large, "a", 6, {}, "host.cfg", FaultPoint(fault)});
   for (const Case& c : cases) {
     SCOPED_TRACE(&c - cases.data());
-    TempFolder folder;
-    const std::string name =
-        c.name != kLongest ? c.name
-                           : std::string(kLongestPath - folder.File("").size() - 3, 'h') + ".c";
-    const std::string file = folder.File(name), bystander = folder.File("bystander");
+    TempFolder top;
+    const fs::path file_path = top.path() / fs::path(c.name).make_preferred();
+    const fs::path folder = file_path.parent_path();
+    fs::create_directories(folder);
+    const std::string file = file_path.string(), name = file_path.filename().string();
+    const std::string bystander = (folder / "bystander").string();
     WriteBytes(bystander, "precious");
     std::set<std::string> listing{name, "bystander"};
+    const bool no_file = c.situation == kNoFile || c.situation == kFolder ||
+                         c.situation == kFolderAndLeftover;
     if (c.situation == kNoFile) listing.erase(name);
-    if (c.situation == kFolder) fs::create_directory(file);
-    if (c.situation != kFolder && c.situation != kNoFile) WriteBytes(file, c.before);
+    if (no_file && c.situation != kNoFile) fs::create_directory(file);
+    if (c.situation == kFolderAndLeftover) {
+      WriteBytes(folder / "host.TMP", "another edit's");
+      listing.insert("host.TMP");
+    }
+    std::error_code no_links;
+    if (c.situation == kLinkToFile) {
+      WriteBytes(folder / "target.ini", c.before);
+      fs::create_symlink("target.ini", file, no_links);
+      listing.insert("target.ini");
+    } else if (!no_file) {
+      WriteBytes(file, c.before);
+    }
     if (c.situation == kOwnerOnly) fs::permissions(file, fs::perms::owner_all);
     if (c.situation == kReadOnly) {
       fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
       if (std::ofstream(file, std::ios::app).is_open()) continue;  // a superuser may write it
     }
-    if (c.situation == kLeftoverFile) WriteBytes(folder.File("host.TMP"), "left over");
-    std::error_code no_links;
-    if (c.situation == kLeftoverLink)
-      fs::create_symlink(bystander, folder.File("host.TMP"), no_links);
+    if (c.situation == kLeftoverFile) WriteBytes(folder / "host.TMP", "left over");
+    if (c.situation == kLeftoverLink) fs::create_symlink(bystander, folder / "host.TMP", no_links);
     if (no_links) continue;
     const fs::perms permissions = fs::status(file).permissions();
     if (c.fault != kNoFault) platform::InjectFaultForTesting(c.fault, platform::Error::kIo);
     EXPECT_EQ(c.operation(file.c_str(), c.operand), c.result);
     platform::ClearFaultsForTesting();
 
-    EXPECT_EQ(Listing(folder.path()), listing);
+    EXPECT_EQ(Listing(folder), listing);
     EXPECT_EQ(fs::status(file).permissions(), permissions);
     EXPECT_EQ(ReadBytes(bystander), "precious");
     EXPECT_EQ(ReadBytes(file), c.after.value_or(c.before));
+    EXPECT_EQ(fs::is_symlink(file), c.situation == kLinkToFile);
+    if (c.situation == kFolderAndLeftover) EXPECT_EQ(ReadBytes(folder / "host.TMP"), "another edit's");
   }
+}
+
+TEST(EditFiles, TwoEditsAtOnceEachDoAllTheirWorkOrNoneAndSayWhich) {
+  RaceEdits("threads", [](const std::function<std::int32_t()> (&edits)[2], std::int32_t* results) {
+    std::thread other([&] { results[1] = edits[1](); });
+    results[0] = edits[0]();
+    other.join();
+  });
 }
 
 }  // namespace
