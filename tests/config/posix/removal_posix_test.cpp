@@ -8,6 +8,8 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <thread>
+
 #include "config/edit_race.h"
 
 namespace install::testing {
@@ -32,7 +34,12 @@ std::int32_t Answer(pid_t child) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-TEST(EditFilesPosix, TwoProcessesAtOnceEachDoAllTheirWorkOrNoneAndSayWhich) {
+TEST(EditFilesPosix, TwoEditsAtOnceEachDoAllTheirWorkOrNoneAndSayWhich) {
+  RaceEdits("threads", [](const RaceEdit (&edits)[2], std::int32_t* results) {
+    std::thread other([&] { results[1] = edits[1](); });
+    results[0] = edits[0]();
+    other.join();
+  });
   RaceEdits("processes", [](const RaceEdit (&edits)[2], std::int32_t* results) {
     const pid_t children[2] = {Start(edits[0]), Start(edits[1])};
     for (int i = 0; i < 2; ++i) results[i] = Answer(children[i]);
