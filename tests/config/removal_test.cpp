@@ -229,13 +229,17 @@ TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
     platform::ClearFaultsForTesting();
 
     // The C runtime's folder listing stops at 260 characters on Windows.
-    if (c.name != kDeep) EXPECT_EQ(Listing(folder), listing);
+    if (c.name != kDeep) {
+      EXPECT_EQ(Listing(folder), listing);
+    }
     EXPECT_NE(fs::exists(folder / "host.TMP"), listing.count("host.TMP") == 0);
     EXPECT_EQ(fs::status(at).permissions(), permissions);
     EXPECT_EQ(ReadBytes(bystander), "precious");
     EXPECT_EQ(ReadBytes(at), c.after.value_or(c.before));
     EXPECT_EQ(fs::is_symlink(at), c.situation == kLinkToFile);
-    if (c.situation == kFolderAndLeftover) EXPECT_EQ(ReadBytes(folder / "host.TMP"), "another edit's");
+    if (c.situation == kFolderAndLeftover) {
+      EXPECT_EQ(ReadBytes(folder / "host.TMP"), "another edit's");
+    }
   }
 }
 

@@ -29,21 +29,22 @@ TEST(PluginRemovalWindows, TheRewriteKeepsTheFilesAttributesAndARefusalKeepsTheF
   }
 }
 
+struct OtherEdit {
+  const RaceEdit& edit;
+  std::int32_t* result;
+};
+
+DWORD WINAPI RunOtherEdit(void* data) {
+  auto* other = static_cast<OtherEdit*>(data);
+  *other->result = other->edit();
+  return 0;
+}
+
 // Two threads: the edit lock is a named mutex, the same across processes.
 TEST(PluginRemovalWindows, TwoEditsAtOnceEachDoAllTheirWorkOrNoneAndSayWhich) {
   RaceEdits("threads", [](const RaceEdit (&edits)[2], std::int32_t* results) {
-    struct Other {
-      const RaceEdit& edit;
-      std::int32_t* result;
-    } other{edits[1], &results[1]};
-    HANDLE thread = ::CreateThread(
-        nullptr, 0,
-        [](void* data) -> DWORD {
-          auto* other = static_cast<Other*>(data);
-          *other->result = other->edit();
-          return 0;
-        },
-        &other, 0, nullptr);
+    OtherEdit other{edits[1], &results[1]};
+    HANDLE thread = ::CreateThread(nullptr, 0, RunOtherEdit, &other, 0, nullptr);
     results[0] = edits[0]();
     ::WaitForSingleObject(thread, INFINITE);
     ::CloseHandle(thread);
