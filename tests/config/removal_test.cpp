@@ -116,10 +116,8 @@ TEST(PluginRemoval, TemporaryNameReplacesTheFileNamesExtension) {
 }
 
 // What lies at the path, or beside it under the temporary name, before the call.
-enum Situation {
-  kFile, kNoFile, kFolder, kFolderAndLeftover, kReadOnly, kOwnerOnly, kLeftoverFile, kLeftoverLink,
-  kLinkToFile
-};
+// A folder always has a leftover of another edit under the temporary's name.
+enum Situation { kFile, kNoFile, kFolder, kReadOnly, kOwnerOnly, kLeftoverFile, kLeftoverLink, kLink };
 using Operation = std::int32_t (*)(const char*, const char*);
 constexpr Operation kAppend = AppendLine, kRemove = RemovePluginRefs;
 constexpr platform::FaultPoint kNoFault = platform::FaultPoint::kCount;
@@ -161,13 +159,12 @@ TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
       // under the temporary's name) and a file that would be its own temporary.
       {kRemove, kNoFile, "", "a", 1, {}},
       {kRemove, kFolder, "", "a", 6, {}},
-      {kRemove, kFolderAndLeftover, "", "a", 6, {}},
       {kRemove, kFile, kSample, "a", 6, {}, "host.TMP"},
       // No length limit on the path; a link is followed, the file it names is
       // rewritten in its own folder, and the link stays.
       {kRemove, kFile, kSample, "a.dll", 0, rewritten, kDeep},
       {kAppend, kFile, kSample, "x", 0, kSample + std::string("x\r\n"), kDeep},
-      {kRemove, kLinkToFile, kSample, "a.dll", 0, rewritten},
+      {kRemove, kLink, kSample, "a.dll", 0, rewritten},
       // The new file keeps the old permissions; a leftover temporary, even a link
       // to the bystander file, is replaced or removed, never written through.
       {kRemove, kOwnerOnly, kSample, "a.dll", 0, rewritten},
@@ -199,20 +196,16 @@ TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
     const fs::path bystander = folder / "bystander";
     WriteBytes(bystander, "precious");
     std::set<std::string> listing{name, "bystander"};
-    const bool no_file = c.situation == kNoFile || c.situation == kFolder ||
-                         c.situation == kFolderAndLeftover;
     if (c.situation == kNoFile) listing.erase(name);
-    if (no_file && c.situation != kNoFile) fs::create_directory(at);
-    if (c.situation == kFolderAndLeftover) {
-      WriteBytes(folder / "host.TMP", "another edit's");
-      listing.insert("host.TMP");
-    }
+    if (c.situation == kFolder) fs::create_directory(at);
+    if (c.situation == kFolder) WriteBytes(folder / "host.TMP", "another edit's");
+    if (c.situation == kFolder) listing.insert("host.TMP");
     std::error_code no_links;
-    if (c.situation == kLinkToFile) {
+    if (c.situation == kLink) {
       WriteBytes(folder / "target.ini", c.before);
       fs::create_symlink("target.ini", at, no_links);
       listing.insert("target.ini");
-    } else if (!no_file) {
+    } else if (c.situation != kNoFile && c.situation != kFolder) {
       WriteBytes(at, c.before);
     }
     if (c.situation == kOwnerOnly) fs::permissions(at, fs::perms::owner_all);
@@ -236,10 +229,8 @@ TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
     EXPECT_EQ(fs::status(at).permissions(), permissions);
     EXPECT_EQ(ReadBytes(bystander), "precious");
     EXPECT_EQ(ReadBytes(at), c.after.value_or(c.before));
-    EXPECT_EQ(fs::is_symlink(at), c.situation == kLinkToFile);
-    if (c.situation == kFolderAndLeftover) {
-      EXPECT_EQ(ReadBytes(folder / "host.TMP"), "another edit's");
-    }
+    EXPECT_EQ(fs::is_symlink(at), c.situation == kLink);
+    EXPECT_TRUE(c.situation != kFolder || ReadBytes(folder / "host.TMP") == "another edit's");
   }
 }
 

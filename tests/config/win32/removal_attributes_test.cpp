@@ -29,22 +29,18 @@ TEST(PluginRemovalWindows, TheRewriteKeepsTheFilesAttributesAndARefusalKeepsTheF
   }
 }
 
-struct OtherEdit {
-  const RaceEdit& edit;
-  std::int32_t* result;
-};
-
-DWORD WINAPI RunOtherEdit(void* data) {
-  auto* other = static_cast<OtherEdit*>(data);
-  *other->result = other->edit();
+using EditAndResult = std::pair<const RaceEdit*, std::int32_t*>;
+DWORD WINAPI RunEdit(void* edit_and_result) {
+  auto* edit = static_cast<EditAndResult*>(edit_and_result);
+  *edit->second = (*edit->first)();
   return 0;
 }
 
 // Two threads: the edit lock is a named mutex, the same across processes.
 TEST(PluginRemovalWindows, TwoEditsAtOnceEachDoAllTheirWorkOrNoneAndSayWhich) {
   RaceEdits("threads", [](const RaceEdit (&edits)[2], std::int32_t* results) {
-    OtherEdit other{edits[1], &results[1]};
-    HANDLE thread = ::CreateThread(nullptr, 0, RunOtherEdit, &other, 0, nullptr);
+    EditAndResult other{&edits[1], &results[1]};
+    HANDLE thread = ::CreateThread(nullptr, 0, RunEdit, &other, 0, nullptr);
     results[0] = edits[0]();
     ::WaitForSingleObject(thread, INFINITE);
     ::CloseHandle(thread);
