@@ -185,11 +185,13 @@ TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
   for (const Case& c : cases) {
     SCOPED_TRACE(&c - cases.data());
     TempFolder top;
-    const fs::path relative = fs::path(c.name).make_preferred();
-    // The library takes the long path as it is; the test's own file calls on
-    // Windows need its "\\?\" form (a path with a drive has a root name).
+    const fs::path relative(c.name);
+    // The library takes the path as it is, "/" separators included; the
+    // test's own file calls on Windows need the long path's "\\?\" form.
     const std::string file = (top.path() / relative).string();
-    const fs::path at = top.path().has_root_name() ? fs::path(R"(\\?\)" + file) : fs::path(file);
+    const fs::path at = top.path().has_root_name()
+                            ? fs::path(R"(\\?\)" + fs::path(file).make_preferred().string())
+                            : fs::path(file);
     const fs::path folder = at.parent_path();
     const std::string name = relative.filename().string();
     fs::create_directories(folder);
