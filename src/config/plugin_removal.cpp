@@ -78,8 +78,8 @@ std::int32_t RemovePluginRefs(const char* path, const char* plugin_name) {
   platform::EditLock lock;
   platform::File input;
   std::string target;
-  std::int32_t result = OpenForEdit(path, platform::File::OpenForReading, "open the file", &lock,
-                                    &input, &target);
+  std::int32_t result =
+      OpenForEdit(path, platform::File::OpenForReading, "open the file", &lock, &input, &target);
   if (result != INSTALL_EDIT_DONE) return result;
   if (config::IsOwnTemporaryName(target)) return RefuseOwnTemporaryName();
 

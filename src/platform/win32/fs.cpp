@@ -66,8 +66,8 @@ bool IsReadOnly(const std::wstring& path) {
 // edited), and a file another program holds without sharing may be read.
 Status CheckReadable(const char* path) {
   HANDLE file = INVALID_HANDLE_VALUE;
-  const Status status = OpenLongPath(path, GENERIC_READ, kShareAll, OPEN_EXISTING,
-                                     FILE_FLAG_BACKUP_SEMANTICS, &file);
+  const Status status =
+      OpenLongPath(path, GENERIC_READ, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, &file);
   if (status.ok()) ::CloseHandle(file);
   if (status.native == static_cast<int>(ERROR_SHARING_VIOLATION)) return Status{};
   return status;
@@ -155,7 +155,7 @@ Status File::GetKind(FileKind* kind) const {
   const Status status = Identify(Native(handle_), &info);
   if (status.ok()) {
     *kind = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? FileKind::kDirectory
-                                                                      : FileKind::kRegular;
+                                                                    : FileKind::kRegular;
   }
   return status;
 }
@@ -221,8 +221,8 @@ Status FinalPath(const char* path, std::string* final_path) {
     *final_path = path;
     return Status{};
   }
-  HANDLE file = ::CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  HANDLE file = ::CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (file == INVALID_HANDLE_VALUE) return LastWindowsStatus();
   const DWORD needed = ::GetFinalPathNameByHandleW(file, nullptr, 0, 0);
   std::wstring target(needed, L'\0');

@@ -7,8 +7,6 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
-#include <thread>
-
 #include "config/edit_race.h"
 
 namespace install::testing {
@@ -30,13 +28,9 @@ std::int32_t Answer(pid_t child) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// Two threads race under Wine (removal_attributes_test.cpp).
 TEST(EditFilesPosix, TwoEditsAtOnceEachDoAllTheirWorkOrNoneAndSayWhich) {
-  RaceEdits("threads", [](const RaceEdit (&edits)[2], std::int32_t* results) {
-    std::thread other([&] { results[1] = edits[1](); });
-    results[0] = edits[0]();
-    other.join();
-  });
-  RaceEdits("processes", [](const RaceEdit (&edits)[2], std::int32_t* results) {
+  RaceEdits("processes", [](const RaceEdit(&edits)[2], std::int32_t* results) {
     const pid_t children[2] = {Start(edits[0]), Start(edits[1])};
     for (int i = 0; i < 2; ++i) results[i] = Answer(children[i]);
   });
@@ -61,14 +55,16 @@ TEST(EditFilesPosix, WhatIsNotAPlainFileOfTheCallersIsRefusedOrKeepsWhatItIs) {
       const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
       sockaddr_un address{AF_UNIX, {}};
       file.copy(address.sun_path, sizeof address.sun_path - 1);
-      ASSERT_TRUE(what == kFifo     ? ::mkfifo(file.c_str(), 0644) == 0
-                  : what == kSocket ? ::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
-                                    : true);
+      ASSERT_TRUE(what == kFifo ? ::mkfifo(file.c_str(), 0644) == 0
+                  : what == kSocket
+                      ? ::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
+                      : true);
       if (what >= kUnreadable) WriteBytes(file, sample);
       if (what == kUnreadable) ::chmod(file.c_str(), 0);
-      ASSERT_TRUE(what != kOtherOwner ||
-                  (::chown(file.c_str(), kNobody, kNobody) == 0 && ::chmod(file.c_str(), 02640) == 0));
-      const bool attributes = what == kOtherOwner && ::setxattr(file.c_str(), "user.a", "kept", 4, 0) == 0;
+      ASSERT_TRUE(what != kOtherOwner || (::chown(file.c_str(), kNobody, kNobody) == 0 &&
+                                          ::chmod(file.c_str(), 02640) == 0));
+      const bool attributes =
+          what == kOtherOwner && ::setxattr(file.c_str(), "user.a", "kept", 4, 0) == 0;
       const uid_t user = what == kUnreadable && root ? kNobody : 0;
       const std::int32_t result = Answer(Start([&] { return operation(file.c_str(), "v"); }, user));
       ::close(socket);

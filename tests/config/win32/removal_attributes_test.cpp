@@ -38,7 +38,7 @@ DWORD WINAPI RunEdit(void* edit_and_result) {
 
 // Two threads: the edit lock is a named mutex, the same across processes.
 TEST(PluginRemovalWindows, TwoEditsAtOnceEachDoAllTheirWorkOrNoneAndSayWhich) {
-  RaceEdits("threads", [](const RaceEdit (&edits)[2], std::int32_t* results) {
+  RaceEdits("threads", [](const RaceEdit(&edits)[2], std::int32_t* results) {
     EditAndResult other{&edits[1], &results[1]};
     HANDLE thread = ::CreateThread(nullptr, 0, RunEdit, &other, 0, nullptr);
     results[0] = edits[0]();
