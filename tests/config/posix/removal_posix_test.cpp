@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "config/edit_race.h"
+#include "platform/platform.h"
 
 namespace install::testing {
 namespace {
@@ -37,16 +38,18 @@ TEST(EditFilesPosix, TwoEditsAtOnceEachDoAllTheirWorkOrNoneAndSayWhich) {
 }
 
 // A FIFO, a socket and a device are refused at once, before the leftover under
-// the temporary's name is touched; an unreadable file answers 1 (tried as an
+// the temporary's name is touched, and an edit that another holds up too long
+// gives up; an unreadable file answers 1 (tried as an
 // unprivileged user when run as root); a file of another owner keeps its
 // owner, group, mode and extended attributes (only as root).
 TEST(EditFilesPosix, WhatIsNotAPlainFileOfTheCallersIsRefusedOrKeepsWhatItIs) {
-  enum What { kFifo, kSocket, kDevice, kUnreadable, kOtherOwner };
+  enum What { kFifo, kSocket, kDevice, kHeld, kUnreadable, kOtherOwner };
   const bool root = ::geteuid() == 0;
   if (!root) std::cout << "not root: no file of another owner can be made; those rows skipped\n";
   const std::string sample = "MDOP\r\nKey v\r\n";
-  for (What what : {kFifo, kSocket, kDevice, kUnreadable, kOtherOwner}) {
+  for (What what : {kFifo, kSocket, kDevice, kHeld, kUnreadable, kOtherOwner}) {
     for (auto operation : {AppendLine, RemovePluginRefs}) {
+      if (what == kHeld && operation == RemovePluginRefs) continue;  // a 10-second wait
       SCOPED_TRACE(std::to_string(what) + (operation == AppendLine ? " append" : " remove"));
       if (what == kOtherOwner && !root) continue;
       TempFolder folder;
@@ -59,7 +62,9 @@ TEST(EditFilesPosix, WhatIsNotAPlainFileOfTheCallersIsRefusedOrKeepsWhatItIs) {
                   : what == kSocket
                       ? ::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
                       : true);
-      if (what >= kUnreadable) WriteBytes(file, sample);
+      if (what >= kHeld) WriteBytes(file, sample);
+      platform::EditLock held;  // by an edit that does not end
+      ASSERT_TRUE(what != kHeld || platform::EditLock::Take(file.c_str(), &held).ok());
       if (what == kUnreadable) ::chmod(file.c_str(), 0);
       ASSERT_TRUE(what != kOtherOwner || (::chown(file.c_str(), kNobody, kNobody) == 0 &&
                                           ::chmod(file.c_str(), 02640) == 0));
@@ -72,6 +77,7 @@ TEST(EditFilesPosix, WhatIsNotAPlainFileOfTheCallersIsRefusedOrKeepsWhatItIs) {
       if (what != kOtherOwner) {
         EXPECT_EQ(result, what == kUnreadable ? 1 : 6);
         EXPECT_EQ(ReadBytes(folder.File("host.TMP")), "another edit's");
+        EXPECT_TRUE(what != kHeld || ReadBytes(file) == sample);
         continue;
       }
       EXPECT_EQ(result, 0);
