@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "config/edit_file.h"
 #include "config/edit_request.h"
 #include "config/host_text.h"
 #include "install.h"
@@ -11,12 +12,22 @@
 namespace install {
 namespace {
 
-// Puts the file back to the length it had before the append. Used after a
-// failed write or close; if even this fails there is nothing better to do
-// than report the failure the caller is already returning.
-void RestoreLength(const char* path, platform::File* file, std::uint64_t length) {
+// Takes back what this call wrote after a failed write, flush or close. The
+// file must be just as long as before plus those bytes: otherwise another
+// writer came in between (or the size cannot be known), and cutting would
+// take its bytes too, so the file is left as it is. If even this fails
+// there is nothing better to do than report the failure the caller is
+// already returning.
+void CutBack(const char* path, platform::File* file, std::uint64_t former_length,
+             std::size_t written) {
+  if (written == 0) return;
   if (!file->is_open() && !platform::File::OpenExistingForAppend(path, file).ok()) return;
-  file->Truncate(length);
+  std::uint64_t length = 0;
+  if (!file->GetSize(&length).ok() || length != former_length + written) {
+    platform::NoteFact("the file changed meanwhile and was left as it is");
+    return;
+  }
+  file->Truncate(former_length);
   file->Close();
 }
 
@@ -29,9 +40,12 @@ std::int32_t AppendLine(const char* path, const char* text) {
     return INSTALL_EDIT_NOT_READABLE;
   }
 
+  platform::EditLock lock;
   platform::File file;
-  status = platform::File::OpenExistingForAppend(path, &file);
-  if (!status.ok()) return EditFileFailed("open the file for writing", status);
+  std::string target;
+  const std::int32_t opened = OpenForEdit(path, platform::File::OpenExistingForAppend,
+                                          "open the file for writing", &lock, &file, &target);
+  if (opened != INSTALL_EDIT_DONE) return opened;
   std::uint64_t former_length = 0;
   status = file.GetSize(&former_length);
   if (!status.ok()) return EditFileFailed("measure the file", status);
@@ -41,7 +55,8 @@ std::int32_t AppendLine(const char* path, const char* text) {
   bytes.append(kHostLineEnd);
 
   const char* step = "write the line";
-  status = file.Append(bytes.data(), bytes.size());
+  std::size_t written = 0;
+  status = file.Append(bytes.data(), bytes.size(), &written);
   if (status.ok()) {
     step = "flush the file";
     status = file.Sync();
@@ -51,7 +66,7 @@ std::int32_t AppendLine(const char* path, const char* text) {
     status = file.Close();
   }
   if (!status.ok()) {
-    RestoreLength(path, &file, former_length);
+    CutBack(target.c_str(), &file, former_length, written);
     return EditFileFailed(step, status);
   }
   return INSTALL_EDIT_DONE;

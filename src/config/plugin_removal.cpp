@@ -3,13 +3,13 @@
 #include <memory>
 #include <string>
 
+#include "config/edit_file.h"
 #include "config/edit_request.h"
 #include "config/plugin_ref_filter.h"
 #include "config/temp_path.h"
 #include "install.h"
 #include "platform/call_notes.h"
 #include "platform/platform.h"
-#include "platform/scope_exit.h"
 
 namespace install {
 namespace {
@@ -57,6 +57,11 @@ std::int32_t CopyWithoutPlugin(platform::File* input, platform::File* output,
   return ResultOf(filter.Finish());
 }
 
+std::int32_t RefuseOwnTemporaryName() {
+  platform::NoteFailure("name the temporary file", "the file has the temporary's own name");
+  return INSTALL_EDIT_FILE_FAILED;
+}
+
 }  // namespace
 
 std::int32_t RemovePluginRefs(const char* path, const char* plugin_name) {
@@ -67,42 +72,38 @@ std::int32_t RemovePluginRefs(const char* path, const char* plugin_name) {
   }
   // Creating the temporary would empty the file itself where names ignore
   // letter case; refusing keeps it whole on every platform.
-  if (config::IsOwnTemporaryName(path)) {
-    platform::NoteFailure("name the temporary file", "the file has the temporary's own name");
-    return INSTALL_EDIT_FILE_FAILED;
-  }
-  const std::string temporary = config::TemporaryPathFor(path);
-  if (temporary.size() > config::kMaxPathLength) {
-    platform::NoteFailure("name the temporary file", "its path is too long");
-    return INSTALL_EDIT_FILE_FAILED;
-  }
-
+  if (config::IsOwnTemporaryName(path)) return RefuseOwnTemporaryName();
+  // Locked and opened before the temporary's name is touched: a folder or a
+  // FIFO at the path costs no other edit its temporary.
+  platform::EditLock lock;
   platform::File input;
-  status = platform::File::OpenForReading(path, &input);
-  if (!status.ok()) return EditFileFailed("open the file", status);
-  platform::File output;
-  status = platform::File::CreateReplacing(temporary.c_str(), &output);
-  if (!status.ok()) return EditFileFailed("create the temporary file", status);
-  ScopeExit discard_temporary([&] {
-    output = platform::File();
-    platform::RemoveFile(temporary.c_str());
-  });
-  status = output.CopyAccessFrom(input);
-  if (!status.ok()) return EditFileFailed("copy the file's permissions", status);
+  std::string target;
+  std::int32_t result =
+      OpenForEdit(path, platform::File::OpenForReading, "open the file", &lock, &input, &target);
+  if (result != INSTALL_EDIT_DONE) return result;
+  if (config::IsOwnTemporaryName(target)) return RefuseOwnTemporaryName();
 
-  const std::int32_t result = CopyWithoutPlugin(&input, &output, plugin_name);
+  const std::string temporary = config::TemporaryPathFor(target);
+  platform::ReplacementFile output;
+  status = platform::ReplacementFile::Create(temporary.c_str(), &output);
+  if (!status.ok()) return EditFileFailed("create the temporary file", status);
+  status = output.file().CopyAccessFrom(input);
+  if (!status.ok()) return EditFileFailed("copy the file's owner and permissions", status);
+
+  result = CopyWithoutPlugin(&input, &output.file(), plugin_name);
   if (result != INSTALL_EDIT_DONE) return result;
   // The copy must be on disk before its name replaces the original's, or a
   // power cut could leave the path naming an empty file.
-  status = output.Sync();
+  status = output.file().Sync();
   if (!status.ok()) return EditFileFailed("flush the temporary file", status);
-  status = output.Close();
+  status = output.file().Close();
   if (!status.ok()) return EditFileFailed("close the temporary file", status);
-  // Windows will not replace a file that is still open.
+  // Windows will not replace a file that is still open. The lock stays held
+  // until the new file is in place, so an append waits for the rewrite
+  // instead of going to the old file.
   input = platform::File();
-  status = platform::ReplaceAtomically(temporary.c_str(), path);
+  status = output.Replace(target.c_str());
   if (!status.ok()) return EditFileFailed("replace the file", status);
-  discard_temporary.Release();
   return INSTALL_EDIT_DONE;
 }
 

@@ -8,8 +8,6 @@
 namespace install::config {
 
 inline constexpr std::string_view kTemporaryExtension = ".TMP";
-// Longest path the library forms: the Windows ANSI path limit less its zero.
-inline constexpr std::size_t kMaxPathLength = 259;
 
 // Splits the path as _splitpath would (drive, directory up to the last "\"
 // or "/", base name, extension from the last "." of the file name) and joins

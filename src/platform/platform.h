@@ -61,8 +61,12 @@ Status FileBytesFromCaller(std::wstring_view given, std::string* bytes);
 
 // ---- Files (fs.cpp) -------------------------------------------------------
 
-// The access test for reading: the path exists and may be read.
+// The access test for reading: the path exists and may be read. On Windows
+// the file is opened for reading, so an access list that denies it counts.
 Status CheckReadable(const char* path);
+
+// What an opened path turned out to be. Only regular files are edited.
+enum class FileKind { kRegular, kDirectory, kOther };
 
 // An open file, owned: the destructor closes it and ignores errors, so call
 // Close() wherever a failure to close matters.
@@ -77,29 +81,39 @@ class File {
 
   bool is_open() const { return handle_ != kInvalidHandle; }
 
-  // Opens an existing file for writing at its end; never creates one.
+  // Opens an existing file for appending only, so each write lands whole at
+  // its end whatever else writes; never creates one, never waits on a FIFO.
   static Status OpenExistingForAppend(const char* path, File* out);
 
-  // Writes all of `data` at the end of the file, or fails.
-  Status Append(const void* data, std::size_t size);
+  // Writes all of `data` at the end of the file, or fails; `*written` (may
+  // be null) counts the bytes that did reach the file either way.
+  Status Append(const void* data, std::size_t size, std::size_t* written = nullptr);
   Status GetSize(std::uint64_t* size) const;
   Status Truncate(std::uint64_t size);
   // Flushes what was written to stable storage.
   Status Sync();
   Status Close();
 
+  // Asked of the opened handle, never of the name, so nothing can swap the
+  // file between the check and its use.
+  Status GetKind(FileKind* kind) const;
+
   // ---- Rewriting a file through a temporary beside it -------------------
 
-  // Opens an existing file for reading from its start.
+  // Opens an existing file for reading from its start; never waits on a
+  // FIFO or device (GetKind tells them apart).
   static Status OpenForReading(const char* path, File* out);
   // Creates an empty file for writing (on POSIX readable only by its owner
   // until CopyAccessFrom). Whatever already has that name is removed first
-  // rather than written through: it may be a link to some other file.
+  // rather than written through: it may be a link to some other file. For a
+  // caller that serialises its own use of the name (see ReplacementFile).
   static Status CreateReplacing(const char* path, File* out);
   // Reads up to `capacity` bytes; `*size` is 0 at the end of the file.
   Status Read(void* buffer, std::size_t capacity, std::size_t* size);
-  // Gives this file the permission bits (POSIX) or the attributes, less
-  // read-only (Windows), of `source`.
+  // Gives this file what a replace does not carry over by itself: on POSIX
+  // the owner and group (where the process may set them), the permission
+  // bits and the extended attributes (ACLs, security labels); on Windows the
+  // attributes, less read-only. Any part that cannot be copied fails it.
   Status CopyAccessFrom(const File& source);
 
  private:
@@ -109,7 +123,57 @@ class File {
   std::intptr_t handle_ = kInvalidHandle;
 };
 
-// ---- Rewriting a file through a temporary beside it (fs.cpp) -----------
+// ---- Editing a file in place of the old one (fs.cpp, edit_lock.cpp) ------
+
+// `path` itself, or where it leads when its last part is a symbolic link, so
+// that a linked file is locked and rewritten in its own folder.
+Status FinalPath(const char* path, std::string* final_path);
+
+// The edit lock of a folder. Every edit of a file in it (by this library, in
+// any process or thread) holds it throughout, so an append and a rewrite of
+// one file take turns, and so do two rewrites whose temporaries share a name
+// (host.cfg and host.ini). A crashed holder's lock is released by the
+// system, so what an edit finds under its temporary name while it holds the
+// lock is a leftover, never another edit's work. Take waits a bounded time
+// for the edit under way, then fails.
+class EditLock {
+ public:
+  EditLock() = default;
+  EditLock(const EditLock&) = delete;
+  EditLock& operator=(const EditLock&) = delete;
+  ~EditLock();
+
+  // Locks the folder that holds `path`.
+  static Status Take(const char* path, EditLock* out);
+
+ private:
+  std::intptr_t handle_ = -1;  // a POSIX descriptor or a Windows HANDLE
+};
+
+// A new, empty file under a temporary name, made while the edit lock of its
+// folder is held: a leftover under the name is removed first (a folder there
+// is not, and fails it). Destroying one that has not replaced its target
+// removes it.
+class ReplacementFile {
+ public:
+  ReplacementFile() = default;
+  ReplacementFile(const ReplacementFile&) = delete;
+  ReplacementFile& operator=(const ReplacementFile&) = delete;
+  ~ReplacementFile();
+
+  static Status Create(const char* path, ReplacementFile* out);
+  File& file() { return file_; }
+
+  // Puts the closed file in the place of `target`, in the same folder, in
+  // one step: at every instant `target` names the complete old file or the
+  // complete new one. On Windows the system's own replace keeps the target's
+  // security, streams and encryption where it applies.
+  Status Replace(const char* target);
+
+ private:
+  File file_;
+  std::string path_;  // empty once it has replaced its target
+};
 
 // Puts the file at `from` in the place of the one at `to` in one step: at
 // every instant `to` names the complete old file or the complete new one.

@@ -116,12 +116,23 @@ TEST(PluginRemoval, TemporaryNameReplacesTheFileNamesExtension) {
 }
 
 // What lies at the path, or beside it under the temporary name, before the call.
-enum Situation { kFile, kNoFile, kFolder, kReadOnly, kOwnerOnly, kLeftoverFile, kLeftoverLink };
+// A folder always has a leftover of another edit under the temporary's name.
+enum Situation {
+  kFile,
+  kNoFile,
+  kFolder,
+  kReadOnly,
+  kOwnerOnly,
+  kLeftoverFile,
+  kLeftoverLink,
+  kLink
+};
 using Operation = std::int32_t (*)(const char*, const char*);
 constexpr Operation kAppend = AppendLine, kRemove = RemovePluginRefs;
 constexpr platform::FaultPoint kNoFault = platform::FaultPoint::kCount;
-constexpr char kLongest[] = "";  // a name whose temporary path is one too long
-constexpr std::size_t kLongestPath = 259;
+// Folders that take the path past 300 characters, past the old 260 limit.
+const std::string kDeep =
+    std::string(100, 'd') + "/" + std::string(100, 'e') + "/" + std::string(100, 'f') + "/host.cfg";
 constexpr char kSample[] = "MDOP\r\nPlugin A.dll\r\nKey v\r\n", kNotes[] = "Notes\r\n";
 
 TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
@@ -153,12 +164,16 @@ TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
       {kAppend, kNoFile, "", "x", 1, {}},
       {kAppend, kFolder, "", "x", 6, {}},
       {kAppend, kReadOnly, kSample, "x", 6, {}},
-      // Removal refuses a missing file, a folder, a file that would be its own
-      // temporary and one whose temporary path would pass the length limit.
+      // Removal refuses a missing file, a folder (before it touches the leftover
+      // under the temporary's name) and a file that would be its own temporary.
       {kRemove, kNoFile, "", "a", 1, {}},
       {kRemove, kFolder, "", "a", 6, {}},
       {kRemove, kFile, kSample, "a", 6, {}, "host.TMP"},
-      {kRemove, kFile, kSample, "a", 6, {}, kLongest},
+      // No length limit on the path; a link is followed, the file it names is
+      // rewritten in its own folder, and the link stays.
+      {kRemove, kFile, kSample, "a.dll", 0, rewritten, kDeep},
+      {kAppend, kFile, kSample, "x", 0, kSample + std::string("x\r\n"), kDeep},
+      {kRemove, kLink, kSample, "a.dll", 0, rewritten},
       // The new file keeps the old permissions; a leftover temporary, even a link
       // to the bystander file, is replaced or removed, never written through.
       {kRemove, kOwnerOnly, kSample, "a.dll", 0, rewritten},
@@ -178,35 +193,53 @@ TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
     cases.push_back({kRemove, kFile, large, "a", 6, {}, "host.cfg", FaultPoint(fault)});
   for (const Case& c : cases) {
     SCOPED_TRACE(&c - cases.data());
-    TempFolder folder;
-    const std::string name =
-        c.name != kLongest ? c.name
-                           : std::string(kLongestPath - folder.File("").size() - 3, 'h') + ".c";
-    const std::string file = folder.File(name), bystander = folder.File("bystander");
+    TempFolder top;
+    const fs::path relative(c.name);
+    // The library takes the path as it is, "/" separators included; the
+    // test's own file calls on Windows need the long path's "\\?\" form.
+    const std::string file = (top.path() / relative).string();
+    const fs::path at = top.path().has_root_name()
+                            ? fs::path(R"(\\?\)" + fs::path(file).make_preferred().string())
+                            : fs::path(file);
+    const fs::path folder = at.parent_path();
+    const std::string name = relative.filename().string();
+    fs::create_directories(folder);
+    const fs::path bystander = folder / "bystander";
     WriteBytes(bystander, "precious");
     std::set<std::string> listing{name, "bystander"};
     if (c.situation == kNoFile) listing.erase(name);
-    if (c.situation == kFolder) fs::create_directory(file);
-    if (c.situation != kFolder && c.situation != kNoFile) WriteBytes(file, c.before);
-    if (c.situation == kOwnerOnly) fs::permissions(file, fs::perms::owner_all);
-    if (c.situation == kReadOnly) {
-      fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-      if (std::ofstream(file, std::ios::app).is_open()) continue;  // a superuser may write it
-    }
-    if (c.situation == kLeftoverFile) WriteBytes(folder.File("host.TMP"), "left over");
+    if (c.situation == kFolder) fs::create_directory(at);
+    if (c.situation == kFolder) WriteBytes(folder / "host.TMP", "another edit's");
+    if (c.situation == kFolder) listing.insert("host.TMP");
     std::error_code no_links;
-    if (c.situation == kLeftoverLink)
-      fs::create_symlink(bystander, folder.File("host.TMP"), no_links);
+    if (c.situation == kLink) {
+      WriteBytes(folder / "target.ini", c.before);
+      fs::create_symlink("target.ini", at, no_links);
+      listing.insert("target.ini");
+    } else if (c.situation != kNoFile && c.situation != kFolder) {
+      WriteBytes(at, c.before);
+    }
+    if (c.situation == kOwnerOnly) fs::permissions(at, fs::perms::owner_all);
+    if (c.situation == kReadOnly) {
+      fs::permissions(at, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+      if (std::ofstream(at, std::ios::app).is_open()) continue;  // a superuser may write it
+    }
+    if (c.situation == kLeftoverFile) WriteBytes(folder / "host.TMP", "left over");
+    if (c.situation == kLeftoverLink) fs::create_symlink(bystander, folder / "host.TMP", no_links);
     if (no_links) continue;
-    const fs::perms permissions = fs::status(file).permissions();
+    const fs::perms permissions = fs::status(at).permissions();
     if (c.fault != kNoFault) platform::InjectFaultForTesting(c.fault, platform::Error::kIo);
     EXPECT_EQ(c.operation(file.c_str(), c.operand), c.result);
     platform::ClearFaultsForTesting();
 
-    EXPECT_EQ(Listing(folder.path()), listing);
-    EXPECT_EQ(fs::status(file).permissions(), permissions);
+    // The C runtime's folder listing stops at 260 characters on Windows.
+    EXPECT_TRUE(c.name == kDeep || Listing(folder) == listing);
+    EXPECT_NE(fs::exists(folder / "host.TMP"), listing.count("host.TMP") == 0);
+    EXPECT_EQ(fs::status(at).permissions(), permissions);
     EXPECT_EQ(ReadBytes(bystander), "precious");
-    EXPECT_EQ(ReadBytes(file), c.after.value_or(c.before));
+    EXPECT_EQ(ReadBytes(at), c.after.value_or(c.before));
+    EXPECT_EQ(fs::is_symlink(at), c.situation == kLink);
+    EXPECT_TRUE(c.situation != kFolder || ReadBytes(folder / "host.TMP") == "another edit's");
   }
 }
 

@@ -1,0 +1,96 @@
+// What only POSIX can set up: two processes at once, paths that are not
+// files, another owner, extended attributes and a reader without permission.
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include "config/edit_race.h"
+#include "platform/platform.h"
+
+namespace install::testing {
+namespace {
+
+constexpr unsigned kChildSeconds = 20;  // a child that blocks is killed, and fails
+constexpr uid_t kNobody = 65534;
+
+// Runs `call` in a child, as `user` unless 0; Answer is its exit code, or -1.
+pid_t Start(const RaceEdit& call, uid_t user = 0) {
+  const pid_t child = ::fork();
+  if (child != 0) return child;
+  ::alarm(kChildSeconds);
+  ::_exit(user != 0 && ::setuid(user) != 0 ? 99 : call());
+}
+std::int32_t Answer(pid_t child) {
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Two threads race under Wine (removal_attributes_test.cpp).
+TEST(EditFilesPosix, TwoEditsAtOnceEachDoAllTheirWorkOrNoneAndSayWhich) {
+  RaceEdits("processes", [](const RaceEdit(&edits)[2], std::int32_t* results) {
+    const pid_t children[2] = {Start(edits[0]), Start(edits[1])};
+    for (int i = 0; i < 2; ++i) results[i] = Answer(children[i]);
+  });
+}
+
+// A FIFO, a socket and a device are refused at once, before the leftover under
+// the temporary's name is touched, and an edit that another holds up too long
+// gives up; an unreadable file answers 1 (tried as an
+// unprivileged user when run as root); a file of another owner keeps its
+// owner, group, mode and extended attributes (only as root).
+TEST(EditFilesPosix, WhatIsNotAPlainFileOfTheCallersIsRefusedOrKeepsWhatItIs) {
+  enum What { kFifo, kSocket, kDevice, kHeld, kUnreadable, kOtherOwner };
+  const bool root = ::geteuid() == 0;
+  if (!root) std::cout << "not root: no file of another owner can be made; those rows skipped\n";
+  const std::string sample = "MDOP\r\nKey v\r\n";
+  for (What what : {kFifo, kSocket, kDevice, kHeld, kUnreadable, kOtherOwner}) {
+    for (auto operation : {AppendLine, RemovePluginRefs}) {
+      if (what == kHeld && operation == RemovePluginRefs) continue;  // a 10-second wait
+      SCOPED_TRACE(std::to_string(what) + (operation == AppendLine ? " append" : " remove"));
+      if (what == kOtherOwner && !root) continue;
+      TempFolder folder;
+      std::string file = what == kDevice ? "/dev/null" : folder.File("host.cfg");
+      WriteBytes(folder.File("host.TMP"), "another edit's");
+      const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+      sockaddr_un address{AF_UNIX, {}};
+      file.copy(address.sun_path, sizeof address.sun_path - 1);
+      ASSERT_TRUE(what == kFifo ? ::mkfifo(file.c_str(), 0644) == 0
+                  : what == kSocket
+                      ? ::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
+                      : true);
+      if (what >= kHeld) WriteBytes(file, sample);
+      platform::EditLock held;  // by an edit that does not end
+      ASSERT_TRUE(what != kHeld || platform::EditLock::Take(file.c_str(), &held).ok());
+      if (what == kUnreadable) ::chmod(file.c_str(), 0);
+      ASSERT_TRUE(what != kOtherOwner || (::chown(file.c_str(), kNobody, kNobody) == 0 &&
+                                          ::chmod(file.c_str(), 02640) == 0));
+      const bool attributes =
+          what == kOtherOwner && ::setxattr(file.c_str(), "user.a", "kept", 4, 0) == 0;
+      const uid_t user = what == kUnreadable && root ? kNobody : 0;
+      const std::int32_t result = Answer(Start([&] { return operation(file.c_str(), "v"); }, user));
+      ::close(socket);
+      EXPECT_FALSE(std::filesystem::exists("/dev/null.TMP"));
+      if (what != kOtherOwner) {
+        EXPECT_EQ(result, what == kUnreadable ? 1 : 6);
+        EXPECT_EQ(ReadBytes(folder.File("host.TMP")), "another edit's");
+        EXPECT_TRUE(what != kHeld || ReadBytes(file) == sample);
+        continue;
+      }
+      EXPECT_EQ(result, 0);
+      EXPECT_EQ(ReadBytes(file), operation == AppendLine ? sample + "v\r\n" : "MDOP \r\nKey v\r\n");
+      struct stat info {};
+      ::stat(file.c_str(), &info);
+      EXPECT_EQ(std::to_string(info.st_uid) + ":" + std::to_string(info.st_gid), "65534:65534");
+      EXPECT_EQ(info.st_mode & 07777, 02640u);
+      char value[8] = {};
+      EXPECT_EQ(::getxattr(file.c_str(), "user.a", value, sizeof value), attributes ? 4 : -1);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace install::testing
