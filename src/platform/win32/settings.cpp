@@ -10,6 +10,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "platform/call_notes.h"
 #include "platform/platform.h"
 #include "platform/win32/error.h"
 #include "platform/win32/text.h"
@@ -24,11 +25,25 @@ struct KeyCloser {
 };
 using UniqueKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
 
-Status KeyPath(const SettingsKey& key, const char* section, std::wstring* wide) {
+constexpr char kUserRoot[] = "HKEY_CURRENT_USER\\";
+
+std::string KeyPathText(const SettingsKey& key, const char* section) {
   std::string path = std::string(kSoftwareKey) + "\\" + key.company + "\\" + key.application;
   // The empty section is the application key itself, not a sub-key of it.
   if (section != nullptr && section[0] != '\0') path += std::string("\\") + section;
-  return WideFromText(path, wide);
+  return path;
+}
+
+Status KeyPath(const SettingsKey& key, const char* section, std::wstring* wide) {
+  return WideFromText(KeyPathText(key, section), wide);
+}
+
+// For the diagnostic log: which key a failed write was at.
+Status NotedAt(const char* step, const SettingsKey& key, const char* section, Status status) {
+  if (!status.ok() && IsNoting()) {
+    NoteFailure((step + (kUserRoot + KeyPathText(key, section))).c_str(), status);
+  }
+  return status;
 }
 
 }  // namespace
@@ -44,12 +59,16 @@ Status WriteUserSetting(const SettingsKey& key, const char* section, const char*
   // Creates every missing key on the way down.
   LONG code = ::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr,
                                 REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &raw, nullptr);
-  if (code != ERROR_SUCCESS) return StatusFromWindowsError(static_cast<DWORD>(code));
+  if (code != ERROR_SUCCESS) {
+    return NotedAt("open the settings key ", key, section,
+                   StatusFromWindowsError(static_cast<DWORD>(code)));
+  }
   UniqueKey owned(raw);
   const DWORD size = static_cast<DWORD>((wide_value.size() + 1) * sizeof(wchar_t));
   code = ::RegSetValueExW(owned.get(), wide_name.c_str(), 0, REG_SZ,
                           reinterpret_cast<const BYTE*>(wide_value.c_str()), size);
-  return StatusFromWindowsError(static_cast<DWORD>(code));
+  return NotedAt("write a value under ", key, section,
+                 StatusFromWindowsError(static_cast<DWORD>(code)));
 }
 
 Status ReadUserSettingForTesting(const SettingsKey& key, const char* section, const char* name,
