@@ -1,11 +1,9 @@
 #!/usr/bin/env bash
 # check_library.sh windows|posix TOOL LIBRARY HEADER [MAX_BYTES]
-# Compares the library's exported names with the public header's export
-# table (on Windows with the Unicode twins its last column marks, name##W);
-# on Windows also checks that every imported DLL is one of Windows' known
-# DLLs (which the loader takes from the system folder only, never from the
-# host program's; API sets are resolved by the loader itself) and, given MAX_BYTES, that the DLL as shipped is stripped
-# (its symbols in a .debug file it links to) and no bigger than MAX_BYTES.
+# The exported names against the header's export table (on Windows with the
+# twins its last column marks, name##W); on Windows, imports only of known
+# DLLs (taken from the system folder alone) and, given MAX_BYTES, a stripped
+# DLL with a debug link, of at most MAX_BYTES.
 set -euo pipefail
 kind=$1 tool=$2 library=$3 header=$4 max_bytes=${5:-}
 
