@@ -127,12 +127,11 @@ TEST(Exports, EachCallAnswersAndChangesOnlyWhatItShould) {
       const auto wide_function = library->Find<WideExport>(name.c_str());
       if (wide && wide_function == nullptr) continue;  // the POSIX library has no twins
       ASSERT_TRUE(wide || function != nullptr);
-      const auto in = [&](const TempFolder& where, const std::string& text) {
-        return std::regex_replace(text, std::regex("@"), where.File(""));
-      };
-      // The buffer as it is read back: bytes, or the twin's UTF-16 units.
-      const auto expected_units = [&](const std::string& text) {
-        return wide ? Utf32(text) : std::u32string(text.begin(), text.end());
+      // The caller's text, "@" replaced, as the call sees its units: bytes,
+      // or the twin's UTF-16 units.
+      const auto units = [&](const TempFolder& where, const std::string& text) {
+        const std::string bytes = std::regex_replace(text, std::regex("@"), where.File(""));
+        return wide ? Utf32(bytes) : std::u32string(bytes.begin(), bytes.end());
       };
       struct Outcome {
         std::int32_t result;
@@ -145,9 +144,9 @@ TEST(Exports, EachCallAnswersAndChangesOnlyWhatItShould) {
         WriteBytes(folder.path() / "host.cfg", kConfig);
         WriteBytes(folder.path() / "blocked.cfg", kConfig);
         MakeSizedFile(folder.path() / "blocked.TMP" / "inside", 5000);
-        std::vector<char> text = Buffer(in(folder, c.text));
-        std::u32string wide_text = Utf32(in(folder, c.text));
-        std::vector<wchar_t> wide_buffer(wide_text.begin(), wide_text.end() + 1);
+        const std::u32string text = units(folder, c.text);
+        std::vector<char> narrow_buffer(text.begin(), text.end() + 1);
+        std::vector<wchar_t> wide_buffer(text.begin(), text.end() + 1);
         Outcome out{0, 0, static_cast<std::int32_t>(c.token), {}};
         std::int32_t* const integer = c.token == kNull ? nullptr : &out.token;
         const bool null_text = c.text == kNullText;
@@ -155,15 +154,11 @@ TEST(Exports, EachCallAnswersAndChangesOnlyWhatItShould) {
                                         log ? folder.File(log).c_str() : nullptr);
         out.result = wide
                          ? wide_function(nullptr, integer, null_text ? nullptr : wide_buffer.data())
-                         : function(nullptr, integer, null_text ? nullptr : text.data());
+                         : function(nullptr, integer, null_text ? nullptr : narrow_buffer.data());
         out.system_error = LastSystemError();
         installctl::SetEnvironmentValue(INSTALL_LOG_VARIABLE, nullptr);
-        if (wide) {
-          out.text_after.assign(wide_buffer.begin(), wide_buffer.end() - 1);
-        } else {
-          for (std::size_t i = 0; i + 1 < text.size(); ++i)
-            out.text_after += static_cast<char32_t>(static_cast<unsigned char>(text[i]));
-        }
+        out.text_after = wide ? std::u32string(wide_buffer.begin(), wide_buffer.end() - 1)
+                              : std::u32string(narrow_buffer.begin(), narrow_buffer.end() - 1);
         return out;
       };
       TempFolder folder, unlogged_folder;
@@ -175,8 +170,7 @@ TEST(Exports, EachCallAnswersAndChangesOnlyWhatItShould) {
         EXPECT_EQ(run(unlogged_folder, nullptr).system_error, outcome.system_error);
       }
       EXPECT_EQ(outcome.token, static_cast<std::int32_t>(c.token)) << "the integer was written";
-      EXPECT_EQ(outcome.text_after,
-                expected_units(in(folder, c.text_after.empty() ? c.text : c.text_after)));
+      EXPECT_EQ(outcome.text_after, units(folder, c.text_after.empty() ? c.text : c.text_after));
       EXPECT_EQ(ReadBytes(folder.path() / "host.cfg"), c.host_after);
       EXPECT_EQ(ReadBytes(folder.path() / "blocked.cfg"), kConfig);
       std::set<std::string> listing{"host.cfg", "blocked.cfg", "blocked.TMP"};
