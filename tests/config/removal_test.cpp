@@ -117,16 +117,7 @@ TEST(PluginRemoval, TemporaryNameReplacesTheFileNamesExtension) {
 
 // What lies at the path, or beside it under the temporary name, before the call.
 // A folder always has a leftover of another edit under the temporary's name.
-enum Situation {
-  kFile,
-  kNoFile,
-  kFolder,
-  kReadOnly,
-  kOwnerOnly,
-  kLeftoverFile,
-  kLeftoverLink,
-  kLink
-};
+enum Situation { kFile, kNoFile, kFolder, kReadOnly, kOwnerOnly, kLeftover, kLeftoverLink, kLink };
 using Operation = std::int32_t (*)(const char*, const char*);
 constexpr Operation kAppend = AppendLine, kRemove = RemovePluginRefs;
 constexpr platform::FaultPoint kNoFault = platform::FaultPoint::kCount;
@@ -177,8 +168,8 @@ TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
       // The new file keeps the old permissions; a leftover temporary, even a link
       // to the bystander file, is replaced or removed, never written through.
       {kRemove, kOwnerOnly, kSample, "a.dll", 0, rewritten},
-      {kRemove, kLeftoverFile, kSample, "a.dll", 0, rewritten},
-      {kRemove, kLeftoverFile, kNotes, "a", 4, {}},
+      {kRemove, kLeftover, kSample, "a.dll", 0, rewritten},
+      {kRemove, kLeftover, kNotes, "a", 4, {}},
       {kRemove, kLeftoverLink, kSample, "a.dll", 0, rewritten},
       {kRemove, kLeftoverLink, kNotes, "a", 4, {}},
       // A file of many blocks is rewritten whole.
@@ -224,7 +215,7 @@ TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
       fs::permissions(at, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
       if (std::ofstream(at, std::ios::app).is_open()) continue;  // a superuser may write it
     }
-    if (c.situation == kLeftoverFile) WriteBytes(folder / "host.TMP", "left over");
+    if (c.situation == kLeftover) WriteBytes(folder / "host.TMP", "left over");
     if (c.situation == kLeftoverLink) fs::create_symlink(bystander, folder / "host.TMP", no_links);
     if (no_links) continue;
     const fs::perms permissions = fs::status(at).permissions();
