@@ -54,16 +54,16 @@ TEST(DirSizeKBPosixTest, NeverFollowsLinksSurvivesDeepOrClosedTreesAndReadsEmpty
   testing::TempFolder tree;
   testing::MakeSizedFile(tree.path() / "outside/big", 1024 * 1024);
   testing::MakeSizedFile(tree.path() / "links/f", 1024);
+  testing::MakeSizedFile(tree.path() / "hard/f", 4096);
+  testing::MakeSizedFile(tree.path() / "closed/open/f", 1024);
+  testing::MakeSizedFile(tree.path() / "closed/shut/f", 4096);
+  testing::MakeSizedFile(tree.path() / "closed/tail", 2048);
   fs::create_symlink(tree.path() / "outside" / "big", tree.path() / "links" / "to_file");
   fs::create_directory_symlink(tree.path() / "outside", tree.path() / "links" / "to_dir");
   fs::create_symlink("nowhere", tree.path() / "links" / "dangling");
   fs::create_directory_symlink(tree.path() / "outside", tree.path() / "named_link");
-  testing::MakeSizedFile(tree.path() / "hard/f", 4096);
   fs::create_hard_link(tree.path() / "hard" / "f", tree.path() / "hard" / "g");
   ::mkfifo((tree.path() / "hard" / "fifo").c_str(), 0644);
-  testing::MakeSizedFile(tree.path() / "closed/open/f", 1024);
-  testing::MakeSizedFile(tree.path() / "closed/shut/f", 4096);
-  testing::MakeSizedFile(tree.path() / "closed/tail", 2048);
   ::chmod((tree.path() / "closed/shut").c_str(), 0);
   MakeChain(tree.path() / "chain");
 
@@ -183,17 +183,13 @@ TEST(SpawnPosixTest, AnswersWithTheWindowsCodesAndLeavesTheHostsSignalsAlone) {
   });
   ::signal(SIGINT, previous_int);
   pthread_sigmask(SIG_SETMASK, &previous_mask, nullptr);
-  EXPECT_EQ(::signal(SIGCHLD, previous_chld), &IgnoreChildSignal);
-}
-
-TEST(SpawnPosixTest, AHostIgnoringSigchldStillStartsButCannotLearnAnExitCode) {
-  const auto before = ::signal(SIGCHLD, SIG_IGN);
-  testing::TempFolder dir;
+  // A host that ignores SIGCHLD still starts programs but cannot learn an exit code.
+  EXPECT_EQ(::signal(SIGCHLD, SIG_IGN), &IgnoreChildSignal);
   const fs::path marker = dir.path() / "marker";
-  EXPECT_EQ(StartProgram(("/bin/sh -c \"echo x > " + marker.string() + "\"").c_str()), kStarted);
-  EXPECT_EQ(StartProgram("no-such-program-4c1d"), kStartFileNotFound);
-  EXPECT_EQ(RunCommand("exit 5"), kCommandNotRun);
-  ::signal(SIGCHLD, before);
+  testing::ExpectSpawns({{true, "/bin/sh -c \"echo x > " + marker.string() + "\"", kStarted},
+                         {true, "no-such-program-4c1d", kStartFileNotFound},
+                         {false, "exit 5", kCommandNotRun}});
+  ::signal(SIGCHLD, previous_chld);
   EXPECT_NE(testing::EventualBytes(marker), "");
 }
 

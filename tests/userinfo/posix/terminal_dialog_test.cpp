@@ -39,11 +39,6 @@ std::pair<sighandler_t, int> ActionOf(int signal_number) {
   return {action.sa_handler, action.sa_flags & ~kLibraryBookkeepingFlags};
 }
 
-bool SameModes(const termios& a, const termios& b) {
-  return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
-         a.c_lflag == b.c_lflag && std::memcmp(a.c_cc, b.c_cc, sizeof a.c_cc) == 0;
-}
-
 // The host: loads the library, calls RequestUserInfo and unloads it as a
 // setup program would, and reports the call's result and whether the
 // terminal's modes and the host's own signal handlers were left as they were.
@@ -76,7 +71,8 @@ std::string RunHost(bool sets_locale) {
       handlers = "changed for " + std::to_string(kWatchedSignals[i]);
   termios modes_after{};
   const bool modes_kept =
-      !have_tty || (tcgetattr(tty, &modes_after) == 0 && SameModes(modes_before, modes_after));
+      !have_tty || (tcgetattr(tty, &modes_after) == 0 &&
+                    std::memcmp(&modes_before, &modes_after, sizeof modes_after) == 0);
 
   return "result=" + std::to_string(result) + " modes=" + (modes_kept ? "kept" : "changed") +
          " handlers=" + handlers + "\n";
