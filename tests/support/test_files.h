@@ -67,9 +67,4 @@ inline std::set<std::string> Listing(const std::filesystem::path& folder) {
   return names;
 }
 
-// `text` and its terminating zero, as a caller's writable buffer.
-inline std::vector<char> Buffer(const std::string& text) {
-  return std::vector<char>(text.c_str(), text.c_str() + text.size() + 1);
-}
-
 }  // namespace install::testing

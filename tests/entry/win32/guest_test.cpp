@@ -60,7 +60,7 @@ TEST(Guest, AnExceptionInsideTheLibraryIsCaughtWithAForeignUnwinderLoaded) {
   ASSERT_TRUE(library.Load(installctl::InstallLibrary::DefaultPath(), &error)) << error;
   TempFolder folder;
   WriteBytes(folder.path() / "host.cfg", "MDOP\r\n");
-  std::vector<char> request = Buffer(folder.File("host.cfg*") + std::string(64 << 20, 'x'));
+  std::string request = folder.File("host.cfg*") + std::string(64 << 20, 'x');
   std::int32_t token = INSTALL_ACCESS_TOKEN;
   const std::vector<void*> ranges = FillAddressSpace();
   const std::int32_t result = library.Find("ExZKCFG_AppendBuffer")(nullptr, &token, request.data());
