@@ -4,6 +4,7 @@
 // is only ever replaced whole; a second table puts both operations through
 // every kind of file, leftover and failing disk.
 
+#include <iostream>
 #include <optional>
 
 #include "config/line_append.h"
@@ -12,6 +13,7 @@
 #include "platform/fault_injection.h"
 #include "rewrite_runner.h"
 #include "support/folder_watch.h"
+#include "support/system_state.h"
 #include "support/test_files.h"
 
 namespace install::testing {
@@ -232,6 +234,54 @@ TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
     EXPECT_EQ(fs::is_symlink(at), c.situation == kLink);
     EXPECT_TRUE(c.situation != kFolder || ReadBytes(folder / "host.TMP") == "another edit's");
   }
+}
+
+// Two edits at once, many times: each must answer 0 having done its whole
+// work or 6 having changed nothing, and the files must hold the bytes of the
+// edits that answered 0 done one after the other, in one order or the other.
+TEST(EditFiles, TwoEditsAtOnceEachDoAllTheirWorkOrNoneAndSayWhich) {
+  constexpr int kRuns = 25;
+  const struct {
+    Operation operation;
+    const char *name, *operand;
+  } races[][2] = {
+      {{kRemove, "host.cfg", "A.dll"}, {kRemove, "host.ini", "B.dll"}},  // one temporary name
+      {{kRemove, "host.cfg", "A.dll"}, {kRemove, "host.cfg", "B.dll"}},
+      {{kAppend, "host.cfg", "Key x"}, {kRemove, "host.cfg", "A.dll"}},
+      {{kAppend, "host.cfg", "Key x"}, {kAppend, "host.cfg", "Key y"}},
+  };
+  // Large enough that a rewrite takes a while.
+  std::string content = "MDOP\r\n";
+  for (int line = 0; line < 40000; ++line)
+    content += "Key " + std::to_string(line) + "\r\nPlugin " + "AB"[line % 2] + ".dll\r\n";
+  int answered[2] = {0, 0};  // 0, 6
+  for (int run = 0; run < kRuns * 4; ++run) {
+    const auto& edits = races[run % 4];
+    SCOPED_TRACE(run % 4);
+    TempFolder folder, one_order, other_order;
+    const auto edit = [&](const TempFolder& in, int i) {
+      return edits[i].operation(in.File(edits[i].name).c_str(), edits[i].operand);
+    };
+    const auto bytes = [](const TempFolder& in) {
+      return ReadBytes(in.File("host.cfg")) + "|" + ReadBytes(in.File("host.ini"));
+    };
+    for (const TempFolder* in : {&folder, &one_order, &other_order})
+      for (const char* name : {"host.cfg", "host.ini"}) WriteBytes(in->File(name), content + name);
+    const Work calls[2] = {[&] { return edit(folder, 0); }, [&] { return edit(folder, 1); }};
+    std::int32_t results[2] = {-1, -1};
+    RunTogether(calls, results);
+    for (int i : {0, 1}) {
+      EXPECT_TRUE(results[i] == 0 || results[i] == 6) << results[i];
+      ++answered[results[i] == 0 ? 0 : 1];
+      EXPECT_TRUE(results[i] != 0 || edit(one_order, i) == 0);
+      EXPECT_TRUE(results[1 - i] != 0 || edit(other_order, 1 - i) == 0);
+    }
+    EXPECT_TRUE(bytes(folder) == bytes(one_order) || bytes(folder) == bytes(other_order))
+        << results[0] << " " << results[1];
+    EXPECT_EQ(Listing(folder.path()), (std::set<std::string>{"host.cfg", "host.ini"}));
+  }
+  std::cout << "[ race     ] " << kRuns * 4 << " pairs, " << answered[0] << " edits answered 0, "
+            << answered[1] << " answered 6\n";
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include <cstring>
 
+#include "support/system_state.h"
 #include "utilities_tables.h"
 
 namespace install::utilities {
@@ -23,17 +24,6 @@ constexpr int kChainDepth = 10000;
 // Far fewer descriptors than the chain has levels, enough for the walk's
 // bounded set and what the test program itself holds open.
 constexpr rlim_t kTightDescriptorLimit = 64;
-
-// The exit code of `work` run in a child process, or minus the signal that
-// ended it.
-template <typename Work>
-int InChild(Work work) {
-  const pid_t child = ::fork();
-  if (child == 0) _exit(work());
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  return WIFSIGNALED(status) ? -WTERMSIG(status) : WEXITSTATUS(status);
-}
 
 // A chain of kChainDepth directories named "d", far deeper than any path
 // could name: made by changing into each level in turn, removed by rm, which
@@ -87,7 +77,7 @@ TEST(DirSizeKBPosixTest, NeverFollowsLinksSurvivesDeepOrClosedTreesAndReadsEmpty
   // The empty path is the root directory: measured in a child whose root is
   // this tree (only root may change it), since the machine's is far too big.
   if (root) {
-    EXPECT_EQ(InChild([&] {
+    EXPECT_EQ(testing::InChild([&] {
                 return ::chroot(tree.path().c_str()) == 0 && ::chdir("/") == 0 ? DirSizeKB("") : -1;
               }),
               (1 + 1024 + 8 + 7 + 3) % 256);
@@ -113,7 +103,7 @@ TEST(DirSizeKBPosixTest, BindMountTwinsOfADeepTreeEndAndOtherFileSystemsAreNotEn
   for (const char* dir : {"twins/a", "twins/b", "mounted/other"})
     fs::create_directories(tree.path() / dir);
   auto at = [&](const char* name) { return (tree.path() / name).string(); };
-  const int walked = InChild([&] {
+  const int walked = testing::InChild([&] {
     std::string sizes = kNoMounts;
     if (::unshare(CLONE_NEWNS) != 0 ||
         ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
@@ -199,7 +189,7 @@ constexpr uid_t kNobody = 65534;
 TEST(SpawnPosixTest, AProgramThatIsNowhereIsNotFoundThoughAFolderOnThePathIsClosed) {
   testing::TempFolder closed;
   ::chmod(closed.path().c_str(), 0);
-  EXPECT_EQ(InChild([&] {
+  EXPECT_EQ(testing::InChild([&] {
               if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
                 return 255;
               ::setenv("PATH", (closed.path().string() + ":/usr/bin:/bin").c_str(), 1);
