@@ -200,16 +200,17 @@ TEST(SpawnPosixTest, AProgramThatIsNowhereIsNotFoundThoughAFolderOnThePathIsClos
 }
 
 // One start shows the arguments as split by the Windows rules, no shell in
-// between, no inherited file but the standard ones, and no child left here.
+// between, no inherited file but the standard ones, no wait and no child left here.
 TEST(SpawnPosixTest, TheProgramGetsItsArgumentsAndNothingElseOfTheHosts) {
   testing::TempFolder dir;
   const fs::path out = dir.path() / "out";
   int held = ::open(dir.path().c_str(), O_RDONLY);  // inheritable: no O_CLOEXEC
   ASSERT_EQ(::fcntl(held, F_DUPFD, kHighDescriptor), kHighDescriptor);
-  const std::string line = "/bin/sh -c \"sleep 1; ls /proc/$$/fd > " + out.string() +
+  const std::string line = "/bin/sh -c \"sleep 2; ls /proc/$$/fd > " + out.string() +
                            ".fds; printf '[%s]' \\\"$0\\\" \\\"$1\\\" \\\"$2\\\" > " +
                            out.string() + "\" \"two words\" a\\\\b $HOME";
   ASSERT_EQ(StartProgram(line.c_str()), kStarted) << line;
+  EXPECT_FALSE(fs::exists(out)) << "waited for the program";
   ::close(kHighDescriptor);
   ::close(held);
   EXPECT_EQ(OwnChildren(), "");

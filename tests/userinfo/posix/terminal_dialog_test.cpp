@@ -33,10 +33,15 @@ void HostStopHandler(int) { raise(SIGSTOP); }
 // trampoline (SA_RESTORER on Linux); no program asks for that bit.
 constexpr int kLibraryBookkeepingFlags = 0x04000000;
 
-std::pair<sighandler_t, int> ActionOf(int signal_number) {
-  struct sigaction action {};
-  sigaction(signal_number, nullptr, &action);
-  return {action.sa_handler, action.sa_flags & ~kLibraryBookkeepingFlags};
+// The handler and flags of each of kWatchedSignals.
+std::vector<std::pair<sighandler_t, int>> WatchedActions() {
+  std::vector<std::pair<sighandler_t, int>> actions;
+  for (int signal_number : kWatchedSignals) {
+    struct sigaction action {};
+    sigaction(signal_number, nullptr, &action);
+    actions.emplace_back(action.sa_handler, action.sa_flags & ~kLibraryBookkeepingFlags);
+  }
+  return actions;
 }
 
 // The host: loads the library, calls RequestUserInfo and unloads it as a
@@ -50,9 +55,7 @@ std::string RunHost(bool sets_locale) {
   signal(SIGHUP, SIG_IGN);
   signal(SIGTSTP, HostStopHandler);
 
-  std::pair<sighandler_t, int> before[std::size(kWatchedSignals)];
-  for (std::size_t i = 0; i < std::size(kWatchedSignals); ++i)
-    before[i] = ActionOf(kWatchedSignals[i]);
+  const auto actions_before = WatchedActions();
   const int tty = open("/dev/tty", O_RDONLY | O_NOCTTY);
   termios modes_before{};
   const bool have_tty = tty >= 0 && tcgetattr(tty, &modes_before) == 0;
@@ -65,17 +68,13 @@ std::string RunHost(bool sets_locale) {
       result = library.Find("RequestUserInfo")(nullptr, &token, nullptr);
   }
 
-  std::string handlers = "kept";
-  for (std::size_t i = 0; i < std::size(kWatchedSignals); ++i)
-    if (ActionOf(kWatchedSignals[i]) != before[i])
-      handlers = "changed for " + std::to_string(kWatchedSignals[i]);
   termios modes_after{};
   const bool modes_kept =
       !have_tty || (tcgetattr(tty, &modes_after) == 0 &&
                     std::memcmp(&modes_before, &modes_after, sizeof modes_after) == 0);
 
   return "result=" + std::to_string(result) + " modes=" + (modes_kept ? "kept" : "changed") +
-         " handlers=" + handlers + "\n";
+         " handlers=" + (WatchedActions() == actions_before ? "kept" : "changed") + "\n";
 }
 
 constexpr auto kPatience = std::chrono::seconds(20);
