@@ -101,13 +101,10 @@ TEST(Exports, EachCallAnswersAndChangesOnlyWhatItShould) {
 #define INSTALL_GATED_ROW(name, gated, refusal, failure, wide) {gated ? #name : nullptr, refusal},
   const std::pair<const char*, std::int32_t> exports[] = {INSTALL_EXPORT_TABLE(INSTALL_GATED_ROW)};
 #undef INSTALL_GATED_ROW
-  for (const auto& [function, refusal] : exports) {
-    for (std::int64_t token : {std::int64_t{0}, kToken + 1, kToken - 1, -kToken, kNull}) {
-      for (const char* text : {"@host.cfg*a", "echo refused > @marker"}) {
+  for (const auto& [function, refusal] : exports)
+    for (std::int64_t token : {std::int64_t{0}, kToken + 1, kToken - 1, -kToken, kNull})
+      for (const char* text : {"@host.cfg*a", "echo refused > @marker"})
         if (function != nullptr) calls.push_back({function, token, text, refusal});
-      }
-    }
-  }
   std::optional<installctl::InstallLibrary> library(std::in_place);
   std::string error;
   ASSERT_TRUE(library->Load(installctl::InstallLibrary::DefaultPath(), &error)) << error;
