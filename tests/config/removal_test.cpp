@@ -74,7 +74,7 @@ TEST(PluginRemoval, RewritesEachCaseInChunksAndInPlaceAndASecondRunChangesNothin
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.input));
-    for (std::size_t chunk : {1, 2, 7, 64, 1 << 20}) {
+    for (std::size_t chunk : {1, 2, 7, 64, 1 << 20})
       for (std::size_t block : {std::size_t{16}, config::kRewriteBlockSize}) {
         const auto stream = RewriteInChunks(c.input, c.plugin, chunk, block);
         EXPECT_EQ(stream.result, c.result) << chunk << " " << block;
@@ -82,7 +82,6 @@ TEST(PluginRemoval, RewritesEachCaseInChunksAndInPlaceAndASecondRunChangesNothin
         // Each output fits a block: it leaves in one write, not a line at a time.
         EXPECT_TRUE(block < config::kRewriteBlockSize || stream.writes <= 1);
       }
-    }
     TempFolder folder;
     const std::string file = folder.File("host.cfg");
     WriteBytes(file, c.input);

@@ -51,13 +51,8 @@ for ((kill = 1; kill <= kills; kill++)); do
       [ ! -e "$work/host.TMP" ] || kept=$((kept + 1))
     cp "$work/killed.cfg" "$work/host.cfg"
   fi
-  if cmp -s "$work/host.cfg" "$work/old.cfg"; then
-    old=$((old + 1))
-  elif cmp -s "$work/host.cfg" "$work/new.cfg"; then
-    new=$((new + 1))
-  else
-    other=$((other + 1))
-  fi
+  cmp -s "$work/host.cfg" "$work/old.cfg" && old=$((old + 1)) && continue
+  cmp -s "$work/host.cfg" "$work/new.cfg" && new=$((new + 1)) || other=$((other + 1))
 done
 echo "$kills kills over a ${run_ns%??????} ms rewrite: $old old, $new new, $other other;" \
   "$mid during the rewrite, $kept of whose leftovers the next edit failed to remove"

@@ -16,9 +16,7 @@ if [ "$kind" = windows ]; then
   actual=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/s/^\t\[ *[0-9]*\] //p' <<<"$dump" | sort)
   imports=$(sed -n 's/^\tDLL Name: //p' <<<"$dump")
   known_dlls='^(ntdll|kernel32|advapi32|comdlg32|gdi32|imm32|msvcrt|ole32|oleaut32|rpcrt4|sechost|setupapi|shell32|shlwapi|user32|ws2_32|api-ms-win-[a-z0-9-]+)\.dll$'
-  if grep -viE "$known_dlls" <<<"$imports"; then
-    echo "imports DLLs that are not among Windows' known DLLs (above)"; fail=1
-  fi
+  grep -viE "$known_dlls" <<<"$imports" && { echo "imports DLLs not among Windows' known DLLs (above)"; fail=1; }
   if [ -n "$max_bytes" ]; then
     sections=$("$tool" -h "$library")
     if grep -q '\.debug_' <<<"$sections" || ! grep -q '\.gnu_debuglink' <<<"$sections"; then
@@ -32,9 +30,5 @@ else
   actual=$("$tool" -D --defined-only "$library" | awk '$2 ~ /^[TWtw]$/ {print $3}' | sort)
 fi
 
-if [ "$actual" != "$expected" ]; then
-  echo "exported names differ from the header's table:"
-  diff <(echo "$expected") <(echo "$actual") || true
-  fail=1
-fi
+diff <(echo "$expected") <(echo "$actual") || { echo "exported names differ from the header's table (above)"; fail=1; }
 exit $fail
