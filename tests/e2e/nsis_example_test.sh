@@ -99,8 +99,7 @@ expect "files after uninstall" "$(cd "$host" && find . | sort | tr '\n' ' ')" \
   ". ./Host.exe ./Plugins ./host.cfg ./host.cfg.bak ./started.txt "
 expect "registry after uninstall" "$(registry_values "$uninstall")" ""
 
-# A library that does not load, a refused token and a missing configuration
-# file stop setup with code 2, before anything is installed.
+# A library that does not load, a refused token, a missing host.cfg: code 2, nothing installed.
 expect "no library" "$(run_windows "$WORK/no-library.exe" /S /USER=Jane "/D=C:\\$folder")" 2
 expect "refused token" "$(run_windows "$WORK/refused-token.exe" /S /USER=Jane "/D=C:\\$folder")" 2
 expect_bytes "host.cfg after a refused token" "$host/host.cfg" "$removed"
@@ -156,7 +155,6 @@ if [ "${6:-}" = interactive ]; then
   wait $! || true
   "$(dirname "$WINE")/wineserver" -w
   expect_bytes "host.cfg after an interactive install" "$host/host.cfg" "$installed"
-  # Stored exactly, every character of them.
   expect "registry after an interactive install" "$(registry_values "$installation")" \
     "[$installation] \"CompanyName\"=\"Acme Łódź\"
 [$installation] \"UserName\"=\"Zoë Łukasz Żółć\""

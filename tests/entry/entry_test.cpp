@@ -29,13 +29,12 @@ using WideExport = std::int32_t(INSTALL_CALL*)(void*, std::int32_t*, wchar_t*);
 // included, one per UTF-16 unit (the tests use none above U+FFFF).
 std::u32string Utf32(const std::string& text) {
   std::u32string units;
-  for (std::size_t i = 0; i < text.size();) {
+  for (std::size_t i = 0, length; i < text.size(); i += length) {
     const auto lead = static_cast<unsigned char>(text[i]);
-    const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : 3;
+    length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : 3;
     char32_t unit = length == 1 ? lead : lead & (length == 2 ? 0x1F : 0x0F);
     for (std::size_t k = 1; k < length; ++k) unit = unit << 6 | (text[i + k] & 0x3F);
     units.push_back(unit);
-    i += length;
   }
   return units;
 }

@@ -21,6 +21,9 @@ bool MakeFifo(const std::string& path);
 // processes; its -win32 runtime has no std::thread).
 void RunTogether(const Work (&work)[2], std::int32_t answers[2]);
 
+// POSIX only: the user a test may become to lose root's rights.
+inline constexpr unsigned kNobody = 65534;
+
 // POSIX only: `work` in a child process, killed if it blocks; its exit code,
 // or minus the signal that ended it.
 int InChild(const Work& work);

@@ -183,14 +183,13 @@ TEST(SpawnPosixTest, AnswersWithTheWindowsCodesAndLeavesTheHostsSignalsAlone) {
   EXPECT_NE(testing::EventualBytes(marker), "");
 }
 
-constexpr uid_t kNobody = 65534;
-
 // Run as a user the folder is closed to: root may search every folder.
 TEST(SpawnPosixTest, AProgramThatIsNowhereIsNotFoundThoughAFolderOnThePathIsClosed) {
   testing::TempFolder closed;
   ::chmod(closed.path().c_str(), 0);
   EXPECT_EQ(testing::InChild([&] {
-              if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
+              if (::geteuid() == 0 &&
+                  (::setgid(testing::kNobody) != 0 || ::setuid(testing::kNobody) != 0))
                 return 255;
               ::setenv("PATH", (closed.path().string() + ":/usr/bin:/bin").c_str(), 1);
               return StartProgram("no-such-program-4c1d");

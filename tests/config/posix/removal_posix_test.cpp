@@ -15,8 +15,6 @@
 namespace install::testing {
 namespace {
 
-constexpr uid_t kNobody = 65534;
-
 // A FIFO, a socket and a device are refused at once, before the leftover under
 // the temporary's name is touched, and an edit that another holds up too long
 // gives up; an unreadable file answers 1 (tried as an
@@ -27,7 +25,7 @@ TEST(EditFilesPosix, WhatIsNotAPlainFileOfTheCallersIsRefusedOrKeepsWhatItIs) {
   const bool root = ::geteuid() == 0;
   if (!root) std::cout << "not root: no file of another owner can be made; those rows skipped\n";
   const std::string sample = "MDOP\r\nKey v\r\n";
-  for (What what : {kFifo, kSocket, kDevice, kHeld, kUnreadable, kOtherOwner}) {
+  for (What what : {kFifo, kSocket, kDevice, kHeld, kUnreadable, kOtherOwner})
     for (auto operation : {AppendLine, RemovePluginRefs}) {
       if (what == kHeld && operation == RemovePluginRefs) continue;  // a 10-second wait
       SCOPED_TRACE(std::to_string(what) + (operation == AppendLine ? " append" : " remove"));
@@ -70,7 +68,6 @@ TEST(EditFilesPosix, WhatIsNotAPlainFileOfTheCallersIsRefusedOrKeepsWhatItIs) {
       char value[8] = {};
       EXPECT_EQ(::getxattr(file.c_str(), "user.a", value, sizeof value), attributes ? 4 : -1);
     }
-  }
 }
 
 }  // namespace
