@@ -71,9 +71,8 @@ uninstall='Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\SampleBlur'
 before='ZKCO 3\r\n0\r\nWindow 640 480\r\nPlugin C:\\Old\\SAMPLEBLUR.dll\r\nPlugin C:\\Other.dll\n'
 removed='ZKCO 3\r\n0 \r\nWindow 640 480\r\nPlugin C:\\Other.dll\r\n'
 installed="${removed}Plugin Plugins\\\\SampleBlur\\\\SampleBlur.dll\r\n"
-mkdir -p "$host"
-cp "$sample_host" "$host/Host.exe"
-printf "$before" >"$host/host.cfg"
+make_host() { mkdir -p "$1" && cp "$sample_host" "$1/Host.exe" && printf "$before" >"$1/host.cfg"; }
+make_host "$host"
 
 expect "silent install" "$(run_windows "$WORK/setup.exe" /S /USER=Jane /COMPANY=Acme \
   '/LOG=C:\install.log' "/D=C:\\$folder")" 0
@@ -113,9 +112,7 @@ if [ -n "$W" ]; then
   long=$folder
   for level in 1 2 3 4 5; do long+="\\level-$level-of-a-folder-tree-deeper-than-the-old-path-limit-allows"; done
   long_host=$WINEPREFIX/drive_c/${long//\\//}
-  mkdir -p "$long_host"
-  cp "$sample_host" "$long_host/Host.exe"
-  printf "$before" >"$long_host/host.cfg"
+  make_host "$long_host"
   expect "install in a path of ${#long} characters" "$(run_windows "$WORK/setup.exe" /S /USER=Jane \
     "/D=C:\\$long")" 0
   expect_bytes "long-path host.cfg after install" "$long_host/host.cfg" "$installed"

@@ -132,7 +132,6 @@ TEST(Exports, EachCallAnswersAndChangesOnlyWhatItShould) {
       struct Outcome {
         std::int32_t result;
         int system_error;  // as the call left it
-        std::int32_t token;
         std::u32string text_after;
       };
       // Runs the row in `folder`, logging to `log` there when it is not null.
@@ -143,8 +142,9 @@ TEST(Exports, EachCallAnswersAndChangesOnlyWhatItShould) {
         const std::u32string text = units(folder, c.text);
         std::vector<char> narrow_buffer(text.begin(), text.end() + 1);
         std::vector<wchar_t> wide_buffer(text.begin(), text.end() + 1);
-        Outcome out{0, 0, static_cast<std::int32_t>(c.token), {}};
-        std::int32_t* const integer = c.token == kNull ? nullptr : &out.token;
+        Outcome out{};
+        std::int32_t token = static_cast<std::int32_t>(c.token);
+        std::int32_t* const integer = c.token == kNull ? nullptr : &token;
         const bool null_text = c.text == kNullText;
         installctl::SetEnvironmentValue(INSTALL_LOG_VARIABLE,
                                         log ? folder.File(log).c_str() : nullptr);
@@ -153,6 +153,7 @@ TEST(Exports, EachCallAnswersAndChangesOnlyWhatItShould) {
                          : function(nullptr, integer, null_text ? nullptr : narrow_buffer.data());
         out.system_error = LastSystemError();
         installctl::SetEnvironmentValue(INSTALL_LOG_VARIABLE, nullptr);
+        EXPECT_EQ(token, static_cast<std::int32_t>(c.token)) << "the integer was written";
         out.text_after = wide ? std::u32string(wide_buffer.begin(), wide_buffer.end() - 1)
                               : std::u32string(narrow_buffer.begin(), narrow_buffer.end() - 1);
         return out;
@@ -165,7 +166,6 @@ TEST(Exports, EachCallAnswersAndChangesOnlyWhatItShould) {
       if (c.log != nullptr) {
         EXPECT_EQ(run(unlogged_folder, nullptr).system_error, outcome.system_error);
       }
-      EXPECT_EQ(outcome.token, static_cast<std::int32_t>(c.token)) << "the integer was written";
       EXPECT_EQ(outcome.text_after, units(folder, c.text_after.empty() ? c.text : c.text_after));
       EXPECT_EQ(ReadBytes(folder.path() / "host.cfg"), c.host_after);
       EXPECT_EQ(ReadBytes(folder.path() / "blocked.cfg"), kConfig);
