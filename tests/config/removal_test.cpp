@@ -4,6 +4,7 @@
 // is only ever replaced whole; a second table puts both operations through
 // every kind of file, leftover and failing disk.
 
+#include <iostream>
 #include <optional>
 
 #include "config/line_append.h"
@@ -12,6 +13,7 @@
 #include "platform/fault_injection.h"
 #include "rewrite_runner.h"
 #include "support/folder_watch.h"
+#include "support/system_state.h"
 #include "support/test_files.h"
 
 namespace install::testing {
@@ -72,7 +74,7 @@ TEST(PluginRemoval, RewritesEachCaseInChunksAndInPlaceAndASecondRunChangesNothin
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.input));
-    for (std::size_t chunk : {1, 2, 7, 64, 1 << 20}) {
+    for (std::size_t chunk : {1, 2, 7, 64, 1 << 20})
       for (std::size_t block : {std::size_t{16}, config::kRewriteBlockSize}) {
         const auto stream = RewriteInChunks(c.input, c.plugin, chunk, block);
         EXPECT_EQ(stream.result, c.result) << chunk << " " << block;
@@ -80,7 +82,6 @@ TEST(PluginRemoval, RewritesEachCaseInChunksAndInPlaceAndASecondRunChangesNothin
         // Each output fits a block: it leaves in one write, not a line at a time.
         EXPECT_TRUE(block < config::kRewriteBlockSize || stream.writes <= 1);
       }
-    }
     TempFolder folder;
     const std::string file = folder.File("host.cfg");
     WriteBytes(file, c.input);
@@ -117,16 +118,7 @@ TEST(PluginRemoval, TemporaryNameReplacesTheFileNamesExtension) {
 
 // What lies at the path, or beside it under the temporary name, before the call.
 // A folder always has a leftover of another edit under the temporary's name.
-enum Situation {
-  kFile,
-  kNoFile,
-  kFolder,
-  kReadOnly,
-  kOwnerOnly,
-  kLeftoverFile,
-  kLeftoverLink,
-  kLink
-};
+enum Situation { kFile, kNoFile, kFolder, kReadOnly, kOwnerOnly, kLeftover, kLeftoverLink, kLink };
 using Operation = std::int32_t (*)(const char*, const char*);
 constexpr Operation kAppend = AppendLine, kRemove = RemovePluginRefs;
 constexpr platform::FaultPoint kNoFault = platform::FaultPoint::kCount;
@@ -177,8 +169,8 @@ TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
       // The new file keeps the old permissions; a leftover temporary, even a link
       // to the bystander file, is replaced or removed, never written through.
       {kRemove, kOwnerOnly, kSample, "a.dll", 0, rewritten},
-      {kRemove, kLeftoverFile, kSample, "a.dll", 0, rewritten},
-      {kRemove, kLeftoverFile, kNotes, "a", 4, {}},
+      {kRemove, kLeftover, kSample, "a.dll", 0, rewritten},
+      {kRemove, kLeftover, kNotes, "a", 4, {}},
       {kRemove, kLeftoverLink, kSample, "a.dll", 0, rewritten},
       {kRemove, kLeftoverLink, kNotes, "a", 4, {}},
       // A file of many blocks is rewritten whole.
@@ -224,7 +216,7 @@ TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
       fs::permissions(at, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
       if (std::ofstream(at, std::ios::app).is_open()) continue;  // a superuser may write it
     }
-    if (c.situation == kLeftoverFile) WriteBytes(folder / "host.TMP", "left over");
+    if (c.situation == kLeftover) WriteBytes(folder / "host.TMP", "left over");
     if (c.situation == kLeftoverLink) fs::create_symlink(bystander, folder / "host.TMP", no_links);
     if (no_links) continue;
     const fs::perms permissions = fs::status(at).permissions();
@@ -241,6 +233,54 @@ TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
     EXPECT_EQ(fs::is_symlink(at), c.situation == kLink);
     EXPECT_TRUE(c.situation != kFolder || ReadBytes(folder / "host.TMP") == "another edit's");
   }
+}
+
+// Two edits at once, many times: each must answer 0 having done its whole
+// work or 6 having changed nothing, and the files must hold the bytes of the
+// edits that answered 0 done one after the other, in one order or the other.
+TEST(EditFiles, TwoEditsAtOnceEachDoAllTheirWorkOrNoneAndSayWhich) {
+  constexpr int kRuns = 25;
+  const struct {
+    Operation operation;
+    const char *name, *operand;
+  } races[][2] = {
+      {{kRemove, "host.cfg", "A.dll"}, {kRemove, "host.ini", "B.dll"}},  // one temporary name
+      {{kRemove, "host.cfg", "A.dll"}, {kRemove, "host.cfg", "B.dll"}},
+      {{kAppend, "host.cfg", "Key x"}, {kRemove, "host.cfg", "A.dll"}},
+      {{kAppend, "host.cfg", "Key x"}, {kAppend, "host.cfg", "Key y"}},
+  };
+  // Large enough that a rewrite takes a while.
+  std::string content = "MDOP\r\n";
+  for (int line = 0; line < 40000; ++line)
+    content += "Key " + std::to_string(line) + "\r\nPlugin " + "AB"[line % 2] + ".dll\r\n";
+  int answered[2] = {0, 0};  // 0, 6
+  for (int run = 0; run < kRuns * 4; ++run) {
+    const auto& edits = races[run % 4];
+    SCOPED_TRACE(run % 4);
+    TempFolder folder, one_order, other_order;
+    const auto edit = [&](const TempFolder& in, int i) {
+      return edits[i].operation(in.File(edits[i].name).c_str(), edits[i].operand);
+    };
+    const auto bytes = [](const TempFolder& in) {
+      return ReadBytes(in.File("host.cfg")) + "|" + ReadBytes(in.File("host.ini"));
+    };
+    for (const TempFolder* in : {&folder, &one_order, &other_order})
+      for (const char* name : {"host.cfg", "host.ini"}) WriteBytes(in->File(name), content + name);
+    const Work calls[2] = {[&] { return edit(folder, 0); }, [&] { return edit(folder, 1); }};
+    std::int32_t results[2] = {-1, -1};
+    RunTogether(calls, results);
+    for (int i : {0, 1}) {
+      EXPECT_TRUE(results[i] == 0 || results[i] == 6) << results[i];
+      ++answered[results[i] == 0 ? 0 : 1];
+      EXPECT_TRUE(results[i] != 0 || edit(one_order, i) == 0);
+      EXPECT_TRUE(results[1 - i] != 0 || edit(other_order, 1 - i) == 0);
+    }
+    EXPECT_TRUE(bytes(folder) == bytes(one_order) || bytes(folder) == bytes(other_order))
+        << results[0] << " " << results[1];
+    EXPECT_EQ(Listing(folder.path()), (std::set<std::string>{"host.cfg", "host.ini"}));
+  }
+  std::cout << "[ race     ] " << kRuns * 4 << " pairs, " << answered[0] << " edits answered 0, "
+            << answered[1] << " answered 6\n";
 }
 
 }  // namespace

@@ -26,9 +26,8 @@ inline StreamRewrite RewriteInChunks(const std::string& input, const std::string
                                      std::size_t chunk, std::size_t block) {
   StreamRewrite rewrite;
   config::PluginRefFilter filter(plugin, &rewrite, block);
-  for (std::size_t at = 0; at < input.size(); at += chunk) {
+  for (std::size_t at = 0; at < input.size(); at += chunk)
     if (!filter.Feed(input.data() + at, std::min(chunk, input.size() - at))) break;
-  }
   // In the order of PluginRefFilter::Outcome.
   constexpr std::int32_t kResults[] = {INSTALL_EDIT_DONE, INSTALL_EDIT_NOT_HOST_FILE,
                                        INSTALL_EDIT_BAD_SECOND_HEADER, INSTALL_EDIT_FILE_FAILED};

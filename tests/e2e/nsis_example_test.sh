@@ -1,13 +1,9 @@
 #!/usr/bin/env bash
 # nsis_example_test.sh WINE INSTALL_DLL SAMPLE_HOST INSTALLCTL TARGET [interactive]:
-# builds the example installer for TARGET and, in a fresh Wine prefix with a
-# sample host folder, runs it and its uninstaller silently, then with bad
-# input, checking the host's files byte for byte and the registry. A Unicode
-# target calls the Unicode twins, on a host folder named outside the ANSI
-# code page, and installs and uninstalls once more in a folder whose path is
-# over 300 characters long. With "interactive" the User Information dialog
-# is left with Esc once (from INSTALLCTL), then setup installs once more
-# through it, given a name outside the code page.
+# the example installer for TARGET and its uninstaller, silent, then with bad
+# input, checked by the host's bytes and the registry; Unicode targets use a
+# host folder outside the ANSI code page and one over 300 characters long.
+# "interactive": the dialog left with Esc (INSTALLCTL), then used to install.
 set -euo pipefail
 WINE=$1 dll=$2 sample_host=$3 installctl=$4 target=$5
 WORK=$(mktemp -d)
@@ -35,9 +31,7 @@ run_windows() {
   echo "$code"
 }
 
-# Prints the values of keys of HKEY_CURRENT_USER as user.reg holds them,
-# but for characters outside ASCII, which it writes as \x and their code in
-# hex and which are shown here as themselves.
+# The values of HKEY_CURRENT_USER keys in user.reg, its \x escapes decoded.
 registry_values() {
   local key
   for key in "$@"; do
@@ -77,9 +71,8 @@ uninstall='Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\SampleBlur'
 before='ZKCO 3\r\n0\r\nWindow 640 480\r\nPlugin C:\\Old\\SAMPLEBLUR.dll\r\nPlugin C:\\Other.dll\n'
 removed='ZKCO 3\r\n0 \r\nWindow 640 480\r\nPlugin C:\\Other.dll\r\n'
 installed="${removed}Plugin Plugins\\\\SampleBlur\\\\SampleBlur.dll\r\n"
-mkdir -p "$host"
-cp "$sample_host" "$host/Host.exe"
-printf "$before" >"$host/host.cfg"
+make_host() { mkdir -p "$1" && cp "$sample_host" "$1/Host.exe" && printf "$before" >"$1/host.cfg"; }
+make_host "$host"
 
 expect "silent install" "$(run_windows "$WORK/setup.exe" /S /USER=Jane /COMPANY=Acme \
   '/LOG=C:\install.log' "/D=C:\\$folder")" 0
@@ -105,8 +98,7 @@ expect "files after uninstall" "$(cd "$host" && find . | sort | tr '\n' ' ')" \
   ". ./Host.exe ./Plugins ./host.cfg ./host.cfg.bak ./started.txt "
 expect "registry after uninstall" "$(registry_values "$uninstall")" ""
 
-# A library that does not load, a refused token and a missing configuration
-# file stop setup with code 2, before anything is installed.
+# A library that does not load, a refused token, a missing host.cfg: code 2, nothing installed.
 expect "no library" "$(run_windows "$WORK/no-library.exe" /S /USER=Jane "/D=C:\\$folder")" 2
 expect "refused token" "$(run_windows "$WORK/refused-token.exe" /S /USER=Jane "/D=C:\\$folder")" 2
 expect_bytes "host.cfg after a refused token" "$host/host.cfg" "$removed"
@@ -116,14 +108,11 @@ expect "files after refusals" "$(cd "$host" && find . | sort | tr '\n' ' ')" \
   ". ./Host.exe ./Plugins ./host.cfg.bak ./started.txt "
 
 if [ -n "$W" ]; then
-  # Once more in a folder whose path is over 300 characters: the edits and
-  # the size work there as anywhere.
+  # Once more in a folder whose path is over 300 characters.
   long=$folder
   for level in 1 2 3 4 5; do long+="\\level-$level-of-a-folder-tree-deeper-than-the-old-path-limit-allows"; done
   long_host=$WINEPREFIX/drive_c/${long//\\//}
-  mkdir -p "$long_host"
-  cp "$sample_host" "$long_host/Host.exe"
-  printf "$before" >"$long_host/host.cfg"
+  make_host "$long_host"
   expect "install in a path of ${#long} characters" "$(run_windows "$WORK/setup.exe" /S /USER=Jane \
     "/D=C:\\$long")" 0
   expect_bytes "long-path host.cfg after install" "$long_host/host.cfg" "$installed"
@@ -148,8 +137,7 @@ if [ "${6:-}" = interactive ]; then
   printf "$before" >"$host/host.cfg"
   "$WINE" "$WORK/setup.exe" "/D=C:\\$folder" >/dev/null 2>&1 &
   press "$(wait_for_window "SampleBlur plug-in Setup: Installation Folder")" Return
-  # The dialog as a hurried user answers it: Enter with no name (the message
-  # box), then the name and company and Enter.
+  # Enter with no name (the message box), then the name and company and Enter.
   press "$(wait_for_window "Required Installation Information")" Return
   press "$(wait_for_window "User Information")" Return
   wait_until_gone "User Information"
@@ -158,14 +146,12 @@ if [ "${6:-}" = interactive ]; then
   xdotool key Tab
   type_text "Acme Łódź"
   xdotool key Return
-  # By its Completed page setup has done all its work; the page is left to
-  # Wine to close, as it is sometimes deaf to keys there.
+  # Setup's work is done by its Completed page, which Wine may not let keys close.
   wait_for_window "SampleBlur plug-in Setup: Completed" >/dev/null
   "$(dirname "$WINE")/wineserver" -k
   wait $! || true
   "$(dirname "$WINE")/wineserver" -w
   expect_bytes "host.cfg after an interactive install" "$host/host.cfg" "$installed"
-  # Stored exactly, every character of them.
   expect "registry after an interactive install" "$(registry_values "$installation")" \
     "[$installation] \"CompanyName\"=\"Acme Łódź\"
 [$installation] \"UserName\"=\"Zoë Łukasz Żółć\""

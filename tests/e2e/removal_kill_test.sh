@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# removal_kill_test.sh PREFIX INSTALLCTL LOADER: when the Wine process
-# rewriting a large file is killed at moments spread over the run,
-# the file must each time hold the old bytes or the new ones. At least one
-# kill must land while the rewrite is under way (its .TMP is left), and the
-# next edit must then succeed and remove that leftover.
+# removal_kill_test.sh PREFIX INSTALLCTL LOADER: a removal killed at moments
+# spread over its run leaves the old bytes or the new; at least one kill lands
+# mid-rewrite (its .TMP left), and the next edit succeeds and removes that.
 set -euo pipefail
 prefix=$1 installctl=$2
 shift 2
@@ -17,8 +15,7 @@ rm -rf "$work"
 mkdir -p "$work"
 trap 'rm -rf "$work"' EXIT
 
-# Large enough that the rewrite takes a while, with lines of every kind the
-# rewrite handles: dropped, kept as they are, and rewritten.
+# Large, with lines dropped, kept as they are, and rewritten.
 awk 'BEGIN { printf "ZKCO 7\r\n0\r\n"
   for (i = 0; i < 100000; i++)
     printf "Window %d 480\r\nPlugin C:\\Plug-ins\\SHINE.dll\r\n   Key\tTabbed\nCaf\351 %0100d\r\n", i, i
@@ -54,13 +51,8 @@ for ((kill = 1; kill <= kills; kill++)); do
       [ ! -e "$work/host.TMP" ] || kept=$((kept + 1))
     cp "$work/killed.cfg" "$work/host.cfg"
   fi
-  if cmp -s "$work/host.cfg" "$work/old.cfg"; then
-    old=$((old + 1))
-  elif cmp -s "$work/host.cfg" "$work/new.cfg"; then
-    new=$((new + 1))
-  else
-    other=$((other + 1))
-  fi
+  cmp -s "$work/host.cfg" "$work/old.cfg" && old=$((old + 1)) && continue
+  cmp -s "$work/host.cfg" "$work/new.cfg" && new=$((new + 1)) || other=$((other + 1))
 done
 echo "$kills kills over a ${run_ns%??????} ms rewrite: $old old, $new new, $other other;" \
   "$mid during the rewrite, $kept of whose leftovers the next edit failed to remove"

@@ -29,13 +29,12 @@ using WideExport = std::int32_t(INSTALL_CALL*)(void*, std::int32_t*, wchar_t*);
 // included, one per UTF-16 unit (the tests use none above U+FFFF).
 std::u32string Utf32(const std::string& text) {
   std::u32string units;
-  for (std::size_t i = 0; i < text.size();) {
+  for (std::size_t i = 0, length; i < text.size(); i += length) {
     const auto lead = static_cast<unsigned char>(text[i]);
-    const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : 3;
+    length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : 3;
     char32_t unit = length == 1 ? lead : lead & (length == 2 ? 0x1F : 0x0F);
     for (std::size_t k = 1; k < length; ++k) unit = unit << 6 | (text[i + k] & 0x3F);
     units.push_back(unit);
-    i += length;
   }
   return units;
 }
@@ -101,13 +100,10 @@ TEST(Exports, EachCallAnswersAndChangesOnlyWhatItShould) {
 #define INSTALL_GATED_ROW(name, gated, refusal, failure, wide) {gated ? #name : nullptr, refusal},
   const std::pair<const char*, std::int32_t> exports[] = {INSTALL_EXPORT_TABLE(INSTALL_GATED_ROW)};
 #undef INSTALL_GATED_ROW
-  for (const auto& [function, refusal] : exports) {
-    for (std::int64_t token : {std::int64_t{0}, kToken + 1, kToken - 1, -kToken, kNull}) {
-      for (const char* text : {"@host.cfg*a", "echo refused > @marker"}) {
+  for (const auto& [function, refusal] : exports)
+    for (std::int64_t token : {std::int64_t{0}, kToken + 1, kToken - 1, -kToken, kNull})
+      for (const char* text : {"@host.cfg*a", "echo refused > @marker"})
         if (function != nullptr) calls.push_back({function, token, text, refusal});
-      }
-    }
-  }
   std::optional<installctl::InstallLibrary> library(std::in_place);
   std::string error;
   ASSERT_TRUE(library->Load(installctl::InstallLibrary::DefaultPath(), &error)) << error;
@@ -127,17 +123,15 @@ TEST(Exports, EachCallAnswersAndChangesOnlyWhatItShould) {
       const auto wide_function = library->Find<WideExport>(name.c_str());
       if (wide && wide_function == nullptr) continue;  // the POSIX library has no twins
       ASSERT_TRUE(wide || function != nullptr);
-      const auto in = [&](const TempFolder& where, const std::string& text) {
-        return std::regex_replace(text, std::regex("@"), where.File(""));
-      };
-      // The buffer as it is read back: bytes, or the twin's UTF-16 units.
-      const auto expected_units = [&](const std::string& text) {
-        return wide ? Utf32(text) : std::u32string(text.begin(), text.end());
+      // The caller's text, "@" replaced, as the call sees its units: bytes,
+      // or the twin's UTF-16 units.
+      const auto units = [&](const TempFolder& where, const std::string& text) {
+        const std::string bytes = std::regex_replace(text, std::regex("@"), where.File(""));
+        return wide ? Utf32(bytes) : std::u32string(bytes.begin(), bytes.end());
       };
       struct Outcome {
         std::int32_t result;
         int system_error;  // as the call left it
-        std::int32_t token;
         std::u32string text_after;
       };
       // Runs the row in `folder`, logging to `log` there when it is not null.
@@ -145,25 +139,23 @@ TEST(Exports, EachCallAnswersAndChangesOnlyWhatItShould) {
         WriteBytes(folder.path() / "host.cfg", kConfig);
         WriteBytes(folder.path() / "blocked.cfg", kConfig);
         MakeSizedFile(folder.path() / "blocked.TMP" / "inside", 5000);
-        std::vector<char> text = Buffer(in(folder, c.text));
-        std::u32string wide_text = Utf32(in(folder, c.text));
-        std::vector<wchar_t> wide_buffer(wide_text.begin(), wide_text.end() + 1);
-        Outcome out{0, 0, static_cast<std::int32_t>(c.token), {}};
-        std::int32_t* const integer = c.token == kNull ? nullptr : &out.token;
+        const std::u32string text = units(folder, c.text);
+        std::vector<char> narrow_buffer(text.begin(), text.end() + 1);
+        std::vector<wchar_t> wide_buffer(text.begin(), text.end() + 1);
+        Outcome out{};
+        std::int32_t token = static_cast<std::int32_t>(c.token);
+        std::int32_t* const integer = c.token == kNull ? nullptr : &token;
         const bool null_text = c.text == kNullText;
         installctl::SetEnvironmentValue(INSTALL_LOG_VARIABLE,
                                         log ? folder.File(log).c_str() : nullptr);
         out.result = wide
                          ? wide_function(nullptr, integer, null_text ? nullptr : wide_buffer.data())
-                         : function(nullptr, integer, null_text ? nullptr : text.data());
+                         : function(nullptr, integer, null_text ? nullptr : narrow_buffer.data());
         out.system_error = LastSystemError();
         installctl::SetEnvironmentValue(INSTALL_LOG_VARIABLE, nullptr);
-        if (wide) {
-          out.text_after.assign(wide_buffer.begin(), wide_buffer.end() - 1);
-        } else {
-          for (std::size_t i = 0; i + 1 < text.size(); ++i)
-            out.text_after += static_cast<char32_t>(static_cast<unsigned char>(text[i]));
-        }
+        EXPECT_EQ(token, static_cast<std::int32_t>(c.token)) << "the integer was written";
+        out.text_after = wide ? std::u32string(wide_buffer.begin(), wide_buffer.end() - 1)
+                              : std::u32string(narrow_buffer.begin(), narrow_buffer.end() - 1);
         return out;
       };
       TempFolder folder, unlogged_folder;
@@ -174,9 +166,7 @@ TEST(Exports, EachCallAnswersAndChangesOnlyWhatItShould) {
       if (c.log != nullptr) {
         EXPECT_EQ(run(unlogged_folder, nullptr).system_error, outcome.system_error);
       }
-      EXPECT_EQ(outcome.token, static_cast<std::int32_t>(c.token)) << "the integer was written";
-      EXPECT_EQ(outcome.text_after,
-                expected_units(in(folder, c.text_after.empty() ? c.text : c.text_after)));
+      EXPECT_EQ(outcome.text_after, units(folder, c.text_after.empty() ? c.text : c.text_after));
       EXPECT_EQ(ReadBytes(folder.path() / "host.cfg"), c.host_after);
       EXPECT_EQ(ReadBytes(folder.path() / "blocked.cfg"), kConfig);
       std::set<std::string> listing{"host.cfg", "blocked.cfg", "blocked.TMP"};

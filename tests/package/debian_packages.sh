@@ -16,9 +16,7 @@ lintian --pedantic -I -E --fail-on error,warning,info,pedantic,experimental ./*.
 expect "libinstall 1 libinstall1 (>= $version)" \
   sh -c "dpkg-deb --ctrl-tarfile libinstall1_${version}_$arch.deb | tar -xO ./shlibs"
 root=$scratch/root libdir=$scratch/root/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)
-for package in libinstall1 libinstall-dev installctl; do
-  dpkg-deb -x "${package}_${version}_$arch.deb" "$root"
-done
+for package in libinstall1 libinstall-dev installctl; do dpkg-deb -x "${package}_${version}_$arch.deb" "$root"; done
 export LD_LIBRARY_PATH=$libdir PKG_CONFIG_LIBDIR=$libdir/pkgconfig PKG_CONFIG_SYSROOT_DIR=$root
 export PKG_CONFIG_ALLOW_SYSTEM_CFLAGS=1 PKG_CONFIG_ALLOW_SYSTEM_LIBS=1
 expect "-I$root/usr/include -L$libdir -linstall" sh -c 'echo $(pkg-config --cflags --libs install)'

@@ -1,11 +1,9 @@
 #!/usr/bin/env bash
 # check_library.sh windows|posix TOOL LIBRARY HEADER [MAX_BYTES]
-# Compares the library's exported names with the public header's export
-# table (on Windows with the Unicode twins its last column marks, name##W);
-# on Windows also checks that every imported DLL is one of Windows' known
-# DLLs (which the loader takes from the system folder only, never from the
-# host program's; API sets are resolved by the loader itself) and, given MAX_BYTES, that the DLL as shipped is stripped
-# (its symbols in a .debug file it links to) and no bigger than MAX_BYTES.
+# The exported names against the header's export table (on Windows with the
+# twins its last column marks, name##W); on Windows, imports only of known
+# DLLs (taken from the system folder alone) and, given MAX_BYTES, a stripped
+# DLL with a debug link, of at most MAX_BYTES.
 set -euo pipefail
 kind=$1 tool=$2 library=$3 header=$4 max_bytes=${5:-}
 
@@ -18,9 +16,7 @@ if [ "$kind" = windows ]; then
   actual=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/s/^\t\[ *[0-9]*\] //p' <<<"$dump" | sort)
   imports=$(sed -n 's/^\tDLL Name: //p' <<<"$dump")
   known_dlls='^(ntdll|kernel32|advapi32|comdlg32|gdi32|imm32|msvcrt|ole32|oleaut32|rpcrt4|sechost|setupapi|shell32|shlwapi|user32|ws2_32|api-ms-win-[a-z0-9-]+)\.dll$'
-  if grep -viE "$known_dlls" <<<"$imports"; then
-    echo "imports DLLs that are not among Windows' known DLLs (above)"; fail=1
-  fi
+  grep -viE "$known_dlls" <<<"$imports" && { echo "imports DLLs not among Windows' known DLLs (above)"; fail=1; }
   if [ -n "$max_bytes" ]; then
     sections=$("$tool" -h "$library")
     if grep -q '\.debug_' <<<"$sections" || ! grep -q '\.gnu_debuglink' <<<"$sections"; then
@@ -34,9 +30,5 @@ else
   actual=$("$tool" -D --defined-only "$library" | awk '$2 ~ /^[TWtw]$/ {print $3}' | sort)
 fi
 
-if [ "$actual" != "$expected" ]; then
-  echo "exported names differ from the header's table:"
-  diff <(echo "$expected") <(echo "$actual") || true
-  fail=1
-fi
+diff <(echo "$expected") <(echo "$actual") || { echo "exported names differ from the header's table (above)"; fail=1; }
 exit $fail

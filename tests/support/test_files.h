@@ -62,15 +62,9 @@ inline void MakeSizedFile(const std::filesystem::path& file, std::uintmax_t size
 // The names in `folder`, to show that a call left nothing else behind.
 inline std::set<std::string> Listing(const std::filesystem::path& folder) {
   std::set<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
     names.insert(entry.path().filename().string());
-  }
   return names;
-}
-
-// `text` and its terminating zero, as a caller's writable buffer.
-inline std::vector<char> Buffer(const std::string& text) {
-  return std::vector<char>(text.c_str(), text.c_str() + text.size() + 1);
 }
 
 }  // namespace install::testing

@@ -47,7 +47,7 @@ struct ScriptedUser final : framework::FrameworkServices, platform::DialogWindow
   int RunModalDialog(void* owner, const void* resources, int template_id,
                      const platform::DialogColors* colors,
                      platform::DialogEvents& events) override {
-    CheckOwner(owner);
+    if (owner != &g_callers_window) log_.push_back("not owned by the caller's window");
     if (resources != kLibraryResources || colors == nullptr ||
         colors->background != kLibraryColors.background || colors->text != kLibraryColors.text)
       log_.push_back("template or colours not the library's");
@@ -71,7 +71,7 @@ struct ScriptedUser final : framework::FrameworkServices, platform::DialogWindow
     return code_.value_or(platform::kDialogCancel);
   }
   int MessageBox(void* owner, const char* text, const char* caption, unsigned style) override {
-    CheckOwner(owner);
+    if (owner != &g_callers_window) log_.push_back("not owned by the caller's window");
     log_.push_back(std::string("message '") + text + "' caption '" + caption + "' style " +
                    std::to_string(style));
     return platform::kDialogOk;
@@ -83,9 +83,6 @@ struct ScriptedUser final : framework::FrameworkServices, platform::DialogWindow
     return true;
   }
 
-  void CheckOwner(void* owner) {
-    if (owner != &g_callers_window) log_.push_back("not owned by the caller's window");
-  }
   std::vector<UserStep> steps_;
   std::size_t next_ = 0;
   std::vector<std::string> log_;

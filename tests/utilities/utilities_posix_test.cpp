@@ -12,6 +12,7 @@
 
 #include <cstring>
 
+#include "support/system_state.h"
 #include "utilities_tables.h"
 
 namespace install::utilities {
@@ -23,17 +24,6 @@ constexpr int kChainDepth = 10000;
 // Far fewer descriptors than the chain has levels, enough for the walk's
 // bounded set and what the test program itself holds open.
 constexpr rlim_t kTightDescriptorLimit = 64;
-
-// The exit code of `work` run in a child process, or minus the signal that
-// ended it.
-template <typename Work>
-int InChild(Work work) {
-  const pid_t child = ::fork();
-  if (child == 0) _exit(work());
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  return WIFSIGNALED(status) ? -WTERMSIG(status) : WEXITSTATUS(status);
-}
 
 // A chain of kChainDepth directories named "d", far deeper than any path
 // could name: made by changing into each level in turn, removed by rm, which
@@ -54,16 +44,16 @@ TEST(DirSizeKBPosixTest, NeverFollowsLinksSurvivesDeepOrClosedTreesAndReadsEmpty
   testing::TempFolder tree;
   testing::MakeSizedFile(tree.path() / "outside/big", 1024 * 1024);
   testing::MakeSizedFile(tree.path() / "links/f", 1024);
+  testing::MakeSizedFile(tree.path() / "hard/f", 4096);
+  testing::MakeSizedFile(tree.path() / "closed/open/f", 1024);
+  testing::MakeSizedFile(tree.path() / "closed/shut/f", 4096);
+  testing::MakeSizedFile(tree.path() / "closed/tail", 2048);
   fs::create_symlink(tree.path() / "outside" / "big", tree.path() / "links" / "to_file");
   fs::create_directory_symlink(tree.path() / "outside", tree.path() / "links" / "to_dir");
   fs::create_symlink("nowhere", tree.path() / "links" / "dangling");
   fs::create_directory_symlink(tree.path() / "outside", tree.path() / "named_link");
-  testing::MakeSizedFile(tree.path() / "hard/f", 4096);
   fs::create_hard_link(tree.path() / "hard" / "f", tree.path() / "hard" / "g");
   ::mkfifo((tree.path() / "hard" / "fifo").c_str(), 0644);
-  testing::MakeSizedFile(tree.path() / "closed/open/f", 1024);
-  testing::MakeSizedFile(tree.path() / "closed/shut/f", 4096);
-  testing::MakeSizedFile(tree.path() / "closed/tail", 2048);
   ::chmod((tree.path() / "closed/shut").c_str(), 0);
   MakeChain(tree.path() / "chain");
 
@@ -87,7 +77,7 @@ TEST(DirSizeKBPosixTest, NeverFollowsLinksSurvivesDeepOrClosedTreesAndReadsEmpty
   // The empty path is the root directory: measured in a child whose root is
   // this tree (only root may change it), since the machine's is far too big.
   if (root) {
-    EXPECT_EQ(InChild([&] {
+    EXPECT_EQ(testing::InChild([&] {
                 return ::chroot(tree.path().c_str()) == 0 && ::chdir("/") == 0 ? DirSizeKB("") : -1;
               }),
               (1 + 1024 + 8 + 7 + 3) % 256);
@@ -113,7 +103,7 @@ TEST(DirSizeKBPosixTest, BindMountTwinsOfADeepTreeEndAndOtherFileSystemsAreNotEn
   for (const char* dir : {"twins/a", "twins/b", "mounted/other"})
     fs::create_directories(tree.path() / dir);
   auto at = [&](const char* name) { return (tree.path() / name).string(); };
-  const int walked = InChild([&] {
+  const int walked = testing::InChild([&] {
     std::string sizes = kNoMounts;
     if (::unshare(CLONE_NEWNS) != 0 ||
         ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
@@ -183,28 +173,23 @@ TEST(SpawnPosixTest, AnswersWithTheWindowsCodesAndLeavesTheHostsSignalsAlone) {
   });
   ::signal(SIGINT, previous_int);
   pthread_sigmask(SIG_SETMASK, &previous_mask, nullptr);
-  EXPECT_EQ(::signal(SIGCHLD, previous_chld), &IgnoreChildSignal);
-}
-
-TEST(SpawnPosixTest, AHostIgnoringSigchldStillStartsButCannotLearnAnExitCode) {
-  const auto before = ::signal(SIGCHLD, SIG_IGN);
-  testing::TempFolder dir;
+  // A host that ignores SIGCHLD still starts programs but cannot learn an exit code.
+  EXPECT_EQ(::signal(SIGCHLD, SIG_IGN), &IgnoreChildSignal);
   const fs::path marker = dir.path() / "marker";
-  EXPECT_EQ(StartProgram(("/bin/sh -c \"echo x > " + marker.string() + "\"").c_str()), kStarted);
-  EXPECT_EQ(StartProgram("no-such-program-4c1d"), kStartFileNotFound);
-  EXPECT_EQ(RunCommand("exit 5"), kCommandNotRun);
-  ::signal(SIGCHLD, before);
+  testing::ExpectSpawns({{true, "/bin/sh -c \"echo x > " + marker.string() + "\"", kStarted},
+                         {true, "no-such-program-4c1d", kStartFileNotFound},
+                         {false, "exit 5", kCommandNotRun}});
+  ::signal(SIGCHLD, previous_chld);
   EXPECT_NE(testing::EventualBytes(marker), "");
 }
-
-constexpr uid_t kNobody = 65534;
 
 // Run as a user the folder is closed to: root may search every folder.
 TEST(SpawnPosixTest, AProgramThatIsNowhereIsNotFoundThoughAFolderOnThePathIsClosed) {
   testing::TempFolder closed;
   ::chmod(closed.path().c_str(), 0);
-  EXPECT_EQ(InChild([&] {
-              if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
+  EXPECT_EQ(testing::InChild([&] {
+              if (::geteuid() == 0 &&
+                  (::setgid(testing::kNobody) != 0 || ::setuid(testing::kNobody) != 0))
                 return 255;
               ::setenv("PATH", (closed.path().string() + ":/usr/bin:/bin").c_str(), 1);
               return StartProgram("no-such-program-4c1d");
@@ -214,16 +199,17 @@ TEST(SpawnPosixTest, AProgramThatIsNowhereIsNotFoundThoughAFolderOnThePathIsClos
 }
 
 // One start shows the arguments as split by the Windows rules, no shell in
-// between, no inherited file but the standard ones, and no child left here.
+// between, no inherited file but the standard ones, no wait and no child left here.
 TEST(SpawnPosixTest, TheProgramGetsItsArgumentsAndNothingElseOfTheHosts) {
   testing::TempFolder dir;
   const fs::path out = dir.path() / "out";
   int held = ::open(dir.path().c_str(), O_RDONLY);  // inheritable: no O_CLOEXEC
   ASSERT_EQ(::fcntl(held, F_DUPFD, kHighDescriptor), kHighDescriptor);
-  const std::string line = "/bin/sh -c \"sleep 1; ls /proc/$$/fd > " + out.string() +
+  const std::string line = "/bin/sh -c \"sleep 2; ls /proc/$$/fd > " + out.string() +
                            ".fds; printf '[%s]' \\\"$0\\\" \\\"$1\\\" \\\"$2\\\" > " +
                            out.string() + "\" \"two words\" a\\\\b $HOME";
   ASSERT_EQ(StartProgram(line.c_str()), kStarted) << line;
+  EXPECT_FALSE(fs::exists(out)) << "waited for the program";
   ::close(kHighDescriptor);
   ::close(held);
   EXPECT_EQ(OwnChildren(), "");

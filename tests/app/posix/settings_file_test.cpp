@@ -3,7 +3,6 @@
 #include "platform/posix/settings_file.h"
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -11,6 +10,7 @@
 #include "platform/call_notes.h"
 #include "platform/fault_injection.h"
 #include "platform/platform.h"
+#include "support/system_state.h"
 #include "support/test_files.h"
 
 namespace install {
@@ -116,21 +116,18 @@ TEST_F(SettingsFileTest, AFailedWriteLeavesTheFileAsItWasAndNoTemporaryBehind) {
 TEST_F(SettingsFileTest, TwoProcessesWritingAtOnceLoseNoValue) {
   constexpr int kValuesEach = 60;
   auto name = [](int process, int n) { return std::to_string(process) + "-" + std::to_string(n); };
-  pid_t children[2];
+  const auto write_all = [&](int i) {
+    bool all = true;
+    for (int n = 0; n < kValuesEach; ++n) all = Write(name(i, n).c_str(), name(i, n)) && all;
+    return all ? 0 : 1;
+  };
+  const testing::Work writers[2] = {[&] { return write_all(0); }, [&] { return write_all(1); }};
+  std::int32_t answers[2] = {-1, -1};
+  testing::RunTogether(writers, answers);
   for (int i = 0; i < 2; ++i) {
-    if ((children[i] = ::fork()) == 0) {
-      bool all = true;
-      for (int n = 0; n < kValuesEach; ++n) all = Write(name(i, n).c_str(), name(i, n)) && all;
-      ::_exit(all ? 0 : 1);
-    }
-  }
-  for (pid_t child : children) {
-    int status = -1;
-    ::waitpid(child, &status, 0);
-    EXPECT_EQ(status, 0) << "a child's write failed";
-  }
-  for (int i = 0; i < 2; ++i)
+    EXPECT_EQ(answers[i], 0) << "a process's write failed";
     for (int n = 0; n < kValuesEach; ++n) EXPECT_EQ(Read(name(i, n).c_str()), name(i, n));
+  }
 }
 
 TEST_F(SettingsFileTest, ARelativeConfigHomeIsIgnoredForHomeDotConfig) {

@@ -1,41 +1,19 @@
-// What only POSIX can set up: two processes at once, paths that are not
-// files, another owner, extended attributes and a reader without permission.
+// What only POSIX can set up: paths that are not files, another owner,
+// extended attributes and a reader without permission.
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
-#include "config/edit_race.h"
+#include "config/line_append.h"
+#include "config/plugin_removal.h"
 #include "platform/platform.h"
+#include "support/system_state.h"
+#include "support/test_files.h"
 
 namespace install::testing {
 namespace {
-
-constexpr unsigned kChildSeconds = 20;  // a child that blocks is killed, and fails
-constexpr uid_t kNobody = 65534;
-
-// Runs `call` in a child, as `user` unless 0; Answer is its exit code, or -1.
-pid_t Start(const RaceEdit& call, uid_t user = 0) {
-  const pid_t child = ::fork();
-  if (child != 0) return child;
-  ::alarm(kChildSeconds);
-  ::_exit(user != 0 && ::setuid(user) != 0 ? 99 : call());
-}
-std::int32_t Answer(pid_t child) {
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// Two threads race under Wine (removal_attributes_test.cpp).
-TEST(EditFilesPosix, TwoEditsAtOnceEachDoAllTheirWorkOrNoneAndSayWhich) {
-  RaceEdits("processes", [](const RaceEdit(&edits)[2], std::int32_t* results) {
-    const pid_t children[2] = {Start(edits[0]), Start(edits[1])};
-    for (int i = 0; i < 2; ++i) results[i] = Answer(children[i]);
-  });
-}
 
 // A FIFO, a socket and a device are refused at once, before the leftover under
 // the temporary's name is touched, and an edit that another holds up too long
@@ -47,7 +25,7 @@ TEST(EditFilesPosix, WhatIsNotAPlainFileOfTheCallersIsRefusedOrKeepsWhatItIs) {
   const bool root = ::geteuid() == 0;
   if (!root) std::cout << "not root: no file of another owner can be made; those rows skipped\n";
   const std::string sample = "MDOP\r\nKey v\r\n";
-  for (What what : {kFifo, kSocket, kDevice, kHeld, kUnreadable, kOtherOwner}) {
+  for (What what : {kFifo, kSocket, kDevice, kHeld, kUnreadable, kOtherOwner})
     for (auto operation : {AppendLine, RemovePluginRefs}) {
       if (what == kHeld && operation == RemovePluginRefs) continue;  // a 10-second wait
       SCOPED_TRACE(std::to_string(what) + (operation == AppendLine ? " append" : " remove"));
@@ -71,7 +49,8 @@ TEST(EditFilesPosix, WhatIsNotAPlainFileOfTheCallersIsRefusedOrKeepsWhatItIs) {
       const bool attributes =
           what == kOtherOwner && ::setxattr(file.c_str(), "user.a", "kept", 4, 0) == 0;
       const uid_t user = what == kUnreadable && root ? kNobody : 0;
-      const std::int32_t result = Answer(Start([&] { return operation(file.c_str(), "v"); }, user));
+      const std::int32_t result = InChild(
+          [&] { return user != 0 && ::setuid(user) != 0 ? 99 : operation(file.c_str(), "v"); });
       ::close(socket);
       EXPECT_FALSE(std::filesystem::exists("/dev/null.TMP"));
       if (what != kOtherOwner) {
@@ -89,7 +68,6 @@ TEST(EditFilesPosix, WhatIsNotAPlainFileOfTheCallersIsRefusedOrKeepsWhatItIs) {
       char value[8] = {};
       EXPECT_EQ(::getxattr(file.c_str(), "user.a", value, sizeof value), attributes ? 4 : -1);
     }
-  }
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include <windows.h>
 
-#include "config/edit_race.h"
 #include "config/plugin_removal.h"
 #include "install.h"
 #include "support/test_files.h"
@@ -27,24 +26,6 @@ TEST(PluginRemovalWindows, TheRewriteKeepsTheFilesAttributesAndARefusalKeepsTheF
     EXPECT_EQ(Listing(folder.path()), std::set<std::string>{"host.cfg"});
     ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
   }
-}
-
-using EditAndResult = std::pair<const RaceEdit*, std::int32_t*>;
-DWORD WINAPI RunEdit(void* edit_and_result) {
-  auto* edit = static_cast<EditAndResult*>(edit_and_result);
-  *edit->second = (*edit->first)();
-  return 0;
-}
-
-// Two threads: the edit lock is a named mutex, the same across processes.
-TEST(PluginRemovalWindows, TwoEditsAtOnceEachDoAllTheirWorkOrNoneAndSayWhich) {
-  RaceEdits("threads", [](const RaceEdit(&edits)[2], std::int32_t* results) {
-    EditAndResult other{&edits[1], &results[1]};
-    HANDLE thread = ::CreateThread(nullptr, 0, RunEdit, &other, 0, nullptr);
-    results[0] = edits[0]();
-    ::WaitForSingleObject(thread, INFINITE);
-    ::CloseHandle(thread);
-  });
 }
 
 }  // namespace

@@ -11,6 +11,8 @@ namespace {
 
 // More than the 1,088 thread-local slots a process has.
 constexpr int kLoadCycles = 3000;
+constexpr SIZE_T kLargestRange = SIZE_T{1} << 30, kSmallestRange = 1 << 16;
+constexpr std::size_t kMaxRanges = 4096;
 
 TEST(Guest, LoadedCalledAndFreedThousandsOfTimesItLeavesTheHostItsThreadSlots) {
   // Held, as by any host with a window, so that each cycle loads the library alone.
@@ -28,33 +30,22 @@ TEST(Guest, LoadedCalledAndFreedThousandsOfTimesItLeavesTheHostItsThreadSlots) {
   ::FreeLibrary(common_controls);
 }
 
-// Reserves the whole free address space of a 32-bit process until
-// destroyed, so that any large allocation fails. (Wine keeps ranges that
-// VirtualQuery reports reserved for its own allocations, so the ranges are
-// taken by size, not address.)
-class AddressSpaceFilled {
- public:
-  AddressSpaceFilled() {
-    for (SIZE_T size = kLargest; size >= kSmallest && count_ < kMaxRanges;) {
-      void* reserved = ::VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS);
-      if (reserved != nullptr) {
-        ranges_[count_++] = reserved;
-      } else {
-        size /= 2;
-      }
+// Reserves the whole free address space of a 32-bit process, so that any
+// large allocation fails, until the ranges are released. (Wine keeps ranges
+// that VirtualQuery reports reserved for its own allocations, so the ranges
+// are taken by size, not address.)
+std::vector<void*> FillAddressSpace() {
+  std::vector<void*> ranges;
+  ranges.reserve(kMaxRanges);  // no allocation once the space is full
+  for (SIZE_T size = kLargestRange; size >= kSmallestRange && ranges.size() < kMaxRanges;) {
+    if (void* reserved = ::VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS)) {
+      ranges.push_back(reserved);
+    } else {
+      size /= 2;
     }
   }
-  ~AddressSpaceFilled() {
-    for (int i = 0; i < count_; ++i) ::VirtualFree(ranges_[i], 0, MEM_RELEASE);
-  }
-
- private:
-  static constexpr SIZE_T kLargest = SIZE_T{1} << 30;
-  static constexpr SIZE_T kSmallest = 1 << 16;
-  static constexpr int kMaxRanges = 4096;
-  void* ranges_[kMaxRanges];
-  int count_ = 0;
-};
+  return ranges;
+}
 
 // The 32-bit unwinder finds the library's frames whether or not the host
 // has loaded MinGW's shared one (INSTALL_FOREIGN_UNWINDER) first: the
@@ -69,12 +60,11 @@ TEST(Guest, AnExceptionInsideTheLibraryIsCaughtWithAForeignUnwinderLoaded) {
   ASSERT_TRUE(library.Load(installctl::InstallLibrary::DefaultPath(), &error)) << error;
   TempFolder folder;
   WriteBytes(folder.path() / "host.cfg", "MDOP\r\n");
-  std::vector<char> request = Buffer(folder.File("host.cfg*") + std::string(64 << 20, 'x'));
-  std::int32_t token = INSTALL_ACCESS_TOKEN, result = 0;
-  {
-    AddressSpaceFilled filled;
-    result = library.Find("ExZKCFG_AppendBuffer")(nullptr, &token, request.data());
-  }
+  std::string request = folder.File("host.cfg*") + std::string(64 << 20, 'x');
+  std::int32_t token = INSTALL_ACCESS_TOKEN;
+  const std::vector<void*> ranges = FillAddressSpace();
+  const std::int32_t result = library.Find("ExZKCFG_AppendBuffer")(nullptr, &token, request.data());
+  for (void* range : ranges) ::VirtualFree(range, 0, MEM_RELEASE);
   EXPECT_EQ(result, INSTALL_EDIT_FILE_FAILED);
   EXPECT_EQ(ReadBytes(folder.path() / "host.cfg"), "MDOP\r\n");
   ::FreeLibrary(foreign);

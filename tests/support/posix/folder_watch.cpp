@@ -28,7 +28,7 @@ std::string FolderWatch::ChangesTo(const std::string& name) {
   };
   std::string changes;
   alignas(inotify_event) char buffer[4096];
-  for (ssize_t size; (size = ::read(state_->fd, buffer, sizeof buffer)) > 0;) {
+  for (ssize_t size; (size = ::read(state_->fd, buffer, sizeof buffer)) > 0;)
     for (char* at = buffer; at < buffer + size;) {
       const auto* event = reinterpret_cast<const inotify_event*>(at);
       at += sizeof(inotify_event) + event->len;
@@ -36,7 +36,6 @@ std::string FolderWatch::ChangesTo(const std::string& name) {
         if (event->len > 0 && name == event->name && (event->mask & mask) != 0)
           NoteChange(kind, &changes);
     }
-  }
   return changes;
 }
 

@@ -33,15 +33,15 @@ void HostStopHandler(int) { raise(SIGSTOP); }
 // trampoline (SA_RESTORER on Linux); no program asks for that bit.
 constexpr int kLibraryBookkeepingFlags = 0x04000000;
 
-std::pair<sighandler_t, int> ActionOf(int signal_number) {
-  struct sigaction action {};
-  sigaction(signal_number, nullptr, &action);
-  return {action.sa_handler, action.sa_flags & ~kLibraryBookkeepingFlags};
-}
-
-bool SameModes(const termios& a, const termios& b) {
-  return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
-         a.c_lflag == b.c_lflag && std::memcmp(a.c_cc, b.c_cc, sizeof a.c_cc) == 0;
+// The handler and flags of each of kWatchedSignals.
+std::vector<std::pair<sighandler_t, int>> WatchedActions() {
+  std::vector<std::pair<sighandler_t, int>> actions;
+  for (int signal_number : kWatchedSignals) {
+    struct sigaction action {};
+    sigaction(signal_number, nullptr, &action);
+    actions.emplace_back(action.sa_handler, action.sa_flags & ~kLibraryBookkeepingFlags);
+  }
+  return actions;
 }
 
 // The host: loads the library, calls RequestUserInfo and unloads it as a
@@ -55,9 +55,7 @@ std::string RunHost(bool sets_locale) {
   signal(SIGHUP, SIG_IGN);
   signal(SIGTSTP, HostStopHandler);
 
-  std::pair<sighandler_t, int> before[std::size(kWatchedSignals)];
-  for (std::size_t i = 0; i < std::size(kWatchedSignals); ++i)
-    before[i] = ActionOf(kWatchedSignals[i]);
+  const auto actions_before = WatchedActions();
   const int tty = open("/dev/tty", O_RDONLY | O_NOCTTY);
   termios modes_before{};
   const bool have_tty = tty >= 0 && tcgetattr(tty, &modes_before) == 0;
@@ -70,16 +68,13 @@ std::string RunHost(bool sets_locale) {
       result = library.Find("RequestUserInfo")(nullptr, &token, nullptr);
   }
 
-  std::string handlers = "kept";
-  for (std::size_t i = 0; i < std::size(kWatchedSignals); ++i)
-    if (ActionOf(kWatchedSignals[i]) != before[i])
-      handlers = "changed for " + std::to_string(kWatchedSignals[i]);
   termios modes_after{};
   const bool modes_kept =
-      !have_tty || (tcgetattr(tty, &modes_after) == 0 && SameModes(modes_before, modes_after));
+      !have_tty || (tcgetattr(tty, &modes_after) == 0 &&
+                    std::memcmp(&modes_before, &modes_after, sizeof modes_after) == 0);
 
   return "result=" + std::to_string(result) + " modes=" + (modes_kept ? "kept" : "changed") +
-         " handlers=" + handlers + "\n";
+         " handlers=" + (WatchedActions() == actions_before ? "kept" : "changed") + "\n";
 }
 
 constexpr auto kPatience = std::chrono::seconds(20);
@@ -215,14 +210,12 @@ TEST(TerminalDialog, KeysSizesAndSignalsDriveTheFormAndTheTerminalIsLeftAsItWas)
        {{"Company Name:", "ab\xC3\xA9"}, {"[ab\xC3\xA9", "\x7F\r"}},
        "ab\xC3", "(none)", "takes each byte as a character", 30, 100, "C"},
       {"a key code too long for any key is ignored; SIGTSTP gives the terminal back and stops, "
-       "SIGCONT brings the form back",
-       {{"Company Name:", "\x1b[99999999999~Jane"}, {"[Jane", "", 0, 0, SIGTSTP},
-        {kLeaveAlternateScreen, "", 0, 0, SIGCONT}, {"[Jane", "\r"}},
-       "Jane", "(none)", "result=1"},
-      {"Shift+Tab selects, Backspace replaces; Space on Accept accepts; no company is (none)",
-       {{"Company Name:", "Jo"}, {"[Jo", "\t\x1b[Z"}, {std::string(kSelected) + "Jo", "\x7F" "Al"},
-        {"[Al", "\t\t "}},
-       "Al", "(none)", "UserName written, 2 bytes; CompanyName written, 6 bytes"},
+       "SIGCONT brings the form back; Shift+Tab selects, Backspace replaces; Space on Accept "
+       "accepts; no company is (none)",
+       {{"Company Name:", "\x1b[99999999999~Jo"}, {"[Jo", "", 0, 0, SIGTSTP},
+        {kLeaveAlternateScreen, "", 0, 0, SIGCONT}, {"[Jo", "\t\x1b[Z"},
+        {std::string(kSelected) + "Jo", "\x7F" "Al"}, {"[Al", "\t\t "}},
+       "Al", "(none)", "result=1 notes=\"UserName written, 2 bytes; CompanyName written, 6 bytes"},
       {"50 x 12: the compact form, its fields and button on rows 6 to 8; Esc leaves without storing",
        {{"\x1b[6;22H[", ""}, {"\x1b[7;22H[", ""}, {"\x1b[8;22H< ", "Jo"}, {"[Jo", "\x1b"}},
        nullptr, nullptr, "result=0\n", 12, 50},

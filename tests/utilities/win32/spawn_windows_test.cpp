@@ -1,14 +1,15 @@
-#include "utilities_tables.h"
+#include "utilities/utilities_tables.h"
 
 namespace install::testing {
 
-std::string ProgramWriting(const std::string& marker) {
-  return "cmd /c ping -n 3 127.0.0.1 > nul & echo made> " + marker;
+TEST(SpawnWindowsTest, AProgramIsNotWaitedFor) {
+  TempFolder folder;
+  const std::string marker = folder.File("made");
+  const std::string line = "cmd /c ping -n 3 127.0.0.1 > nul & echo made> " + marker;
+  EXPECT_EQ(utilities::StartProgram(line.c_str()), utilities::kStarted);
+  EXPECT_FALSE(std::filesystem::exists(marker)) << "waited for the program";
+  EXPECT_NE(EventualBytes(marker), "");
 }
-
-}  // namespace install::testing
-
-namespace install::testing {
 
 // cmd /c takes the first and last quote off a text that starts with one, so
 // a quoted program with a quoted argument runs as `C:\a b\t.bat" "x` and is
