@@ -116,6 +116,12 @@ if [ -n "$W" ]; then
   expect "install in a path of ${#long} characters" "$(run_windows "$WORK/setup.exe" /S /USER=Jane \
     "/D=C:\\$long")" 0
   expect_bytes "long-path host.cfg after install" "$long_host/host.cfg" "$installed"
+  # Started from a current folder of the usual length: Wine lets setup make
+  # the long one current, which Windows does not, and then cannot start from it.
+  expect "long-path host start" "$("$WINE" "$installctl" WINSpawn "\"C:\\$long\\Host.exe\" /x" |
+    tr -d '\r')" 33
+  "$(dirname "$WINE")/wineserver" -w
+  expect_bytes "long-path host started by WINSpawnW" "$long_host/started.txt" '/x\n1\n'
   expect "long-path size" "$(registry_values "$uninstall" | sed -n 's/.*EstimatedSize"=dword://p')" \
     "$(find "$long_host/Plugins" -type f -printf '%s\n' | awk '{kb += int($1 / 1024)} END {printf "%08x", kb}')"
   expect "long-path uninstall" "$(run_windows "$long_host/Plugins/SampleBlur/Uninstall.exe" /S)" 0

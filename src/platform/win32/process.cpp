@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <cwchar>
 #include <string>
 
 #include "platform/platform.h"
@@ -41,6 +42,30 @@ Status StartFailure(DWORD code) {
   }
 }
 
+constexpr const wchar_t* kLocalPrefix = L"\\\\?\\";
+
+// CreateProcess takes no program path of MAX_PATH characters or more, even
+// in the "\\?\" form. Such a path is given by its short (8.3) form where its
+// volume keeps short names; empty where it does not, or where `path` is
+// short enough, and the system then answers as it would.
+std::wstring ShortFormIfTooLong(const std::wstring& path) {
+  std::wstring long_form;
+  if (!ExtendedLengthPath(path, &long_form).ok() ||
+      long_form.size() - std::wcslen(kLocalPrefix) < MAX_PATH) {
+    return {};
+  }
+  const DWORD needed = ::GetShortPathNameW(long_form.c_str(), nullptr, 0);
+  if (needed == 0) return {};
+  std::wstring short_form(needed, L'\0');
+  const DWORD written = ::GetShortPathNameW(long_form.c_str(), short_form.data(), needed);
+  if (written == 0 || written >= needed) return {};
+  short_form.resize(written);
+  if (short_form.rfind(kLocalPrefix, 0) == 0 && written - std::wcslen(kLocalPrefix) < MAX_PATH) {
+    short_form.erase(0, std::wcslen(kLocalPrefix));
+  }
+  return short_form;
+}
+
 }  // namespace
 
 // _wsystem runs "%COMSPEC% /c command" as system does, and answers the same:
@@ -56,8 +81,9 @@ Status RunShellCommand(const char* command, int* exit_code) {
 
 // What WinExec does, with the W call: CreateProcess with the whole line
 // (the system finds the program in it), a normal window, and a wait until
-// the program is ready for input.
-Status StartProgram(const char* command_line, const std::vector<std::string>& /*arguments*/) {
+// the program is ready for input. A program too long to name in the line is
+// given by its short path besides.
+Status StartProgram(const char* command_line, const std::vector<std::string>& arguments) {
   std::wstring line;
   Status status = WideFromText(command_line, &line);
   if (!status.ok()) return status;
@@ -67,7 +93,12 @@ Status StartProgram(const char* command_line, const std::vector<std::string>& /*
   startup.wShowWindow = SW_SHOWNORMAL;
   PROCESS_INFORMATION started{};
   // CreateProcessW may write into the line it is given, hence the copy's buffer.
-  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+  std::wstring program;
+  if (!arguments.empty() && WideFromText(arguments[0], &program).ok()) {
+    program = ShortFormIfTooLong(program);
+  }
+  if (!::CreateProcessW(program.empty() ? nullptr : program.c_str(), line.data(), nullptr, nullptr,
+                        FALSE, 0, nullptr, nullptr,
                         &startup, &started)) {
     return StartFailure(::GetLastError());
   }

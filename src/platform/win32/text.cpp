@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cwchar>
+#include <utility>
 
 #include "platform/call_notes.h"
 #include "platform/win32/error.h"
@@ -143,8 +144,12 @@ Status FileBytesFromCaller(std::wstring_view given, std::string* bytes) {
 
 Status ExtendedLengthPath(const char* path, std::wstring* long_form) {
   std::wstring wide;
-  Status status = WideFromText(path, &wide);
+  const Status status = WideFromText(path, &wide);
   if (!status.ok()) return status;
+  return ExtendedLengthPath(std::move(wide), long_form);
+}
+
+Status ExtendedLengthPath(std::wstring wide, std::wstring* long_form) {
   if (wide.empty()) wide = kCurrentDriveRoot;
   DWORD needed = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
   if (needed == 0) return LastWindowsStatus();

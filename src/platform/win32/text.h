@@ -22,5 +22,6 @@ Status TextFromWide(std::wstring_view wide, std::string* text);
 // functions take it whatever its length: relative paths, "/" separators,
 // UNC and device paths included. The empty path is the current drive's root.
 Status ExtendedLengthPath(const char* path, std::wstring* long_form);
+Status ExtendedLengthPath(std::wstring path, std::wstring* long_form);
 
 }  // namespace install::platform
