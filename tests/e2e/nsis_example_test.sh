@@ -118,10 +118,16 @@ if [ -n "$W" ]; then
   expect_bytes "long-path host.cfg after install" "$long_host/host.cfg" "$installed"
   # Started from a current folder of the usual length: Wine lets setup make
   # the long one current, which Windows does not, and then cannot start from it.
-  expect "long-path host start" "$("$WINE" "$installctl" WINSpawn "\"C:\\$long\\Host.exe\" /x" |
-    tr -d '\r')" 33
-  "$(dirname "$WINE")/wineserver" -w
-  expect_bytes "long-path host started by WINSpawnW" "$long_host/started.txt" '/x\n1\n'
+  # 32-bit Wine turns the short program path back into the long one in a
+  # buffer of MAX_PATH characters and then starts a garbled name.
+  if [[ $target == x86-* ]]; then
+    echo "skipped: long-path host start (32-bit Wine cannot start a program path of MAX_PATH or more)"
+  else
+    expect "long-path host start" "$("$WINE" "$installctl" WINSpawn "\"C:\\$long\\Host.exe\" /x" |
+      tr -d '\r')" 33
+    "$(dirname "$WINE")/wineserver" -w
+    expect_bytes "long-path host started by WINSpawnW" "$long_host/started.txt" '/x\n1\n'
+  fi
   expect "long-path size" "$(registry_values "$uninstall" | sed -n 's/.*EstimatedSize"=dword://p')" \
     "$(find "$long_host/Plugins" -type f -printf '%s\n' | awk '{kb += int($1 / 1024)} END {printf "%08x", kb}')"
   expect "long-path uninstall" "$(run_windows "$long_host/Plugins/SampleBlur/Uninstall.exe" /S)" 0
