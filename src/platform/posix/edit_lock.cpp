@@ -61,24 +61,10 @@ EditLock::~EditLock() {
   if (handle_ >= 0) ::close(static_cast<int>(handle_));
 }
 
-Status ReplacementFile::Create(const char* path, ReplacementFile* out) {
-  File file;
-  const Status status = File::CreateReplacing(path, &file);
-  if (!status.ok()) return status;
-  out->file_ = std::move(file);
-  out->path_ = path;
-  return status;
-}
-
 Status ReplacementFile::Replace(const char* target) {
   const Status status = ReplaceAtomically(path_.c_str(), target);
   if (status.ok()) path_.clear();
   return status;
-}
-
-ReplacementFile::~ReplacementFile() {
-  file_ = File();
-  if (!path_.empty()) RemoveFile(path_.c_str());
 }
 
 }  // namespace install::platform

@@ -105,15 +105,6 @@ Status EditLock::Take(const char* path, EditLock* out) {
 
 EditLock::~EditLock() { ReleaseHeld(&handle_); }
 
-Status ReplacementFile::Create(const char* path, ReplacementFile* out) {
-  File file;
-  const Status status = File::CreateReplacing(path, &file);
-  if (!status.ok()) return status;
-  out->file_ = std::move(file);
-  out->path_ = path;
-  return status;
-}
-
 Status ReplacementFile::Replace(const char* target) {
   Status fault;
   if (TakeInjectedFault(FaultPoint::kReplace, &fault)) return fault;
@@ -121,11 +112,6 @@ Status ReplacementFile::Replace(const char* target) {
   const Status status = ReplaceKeepingSecurity(path_, target);
   if (status.ok()) path_.clear();
   return status;
-}
-
-ReplacementFile::~ReplacementFile() {
-  file_ = File();
-  if (!path_.empty()) RemoveFile(path_.c_str());
 }
 
 }  // namespace install::platform
