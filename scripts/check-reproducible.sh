@@ -24,33 +24,25 @@ scripts/release.sh "$scratch/dist-here" >/dev/null
 (cd "$scratch" && scripts/release.sh "$scratch/dist-copy" >/dev/null)
 
 status=0
+same() {  # same NAME FIRST SECOND WHAT-TO-SHOW
+  if cmp -s "$2" "$3"; then echo "same bytes: $1 ($4)"; else echo "DIFFERENT: $1"; status=1; fi
+}
 for preset in win32 win64; do
   for file in Install.dll Install.dll.debug; do
-    if cmp -s "build/$preset/bin/$file" "$scratch/build/$preset/bin/$file"; then
-      echo "same bytes: $preset/$file ($(stat -c %s "build/$preset/bin/$file") bytes)"
-    else
-      echo "DIFFERENT: $preset/$file"; status=1
-    fi
+    binary=build/$preset/bin/$file
+    same "$preset/$file" "$binary" "$scratch/$binary" "$(stat -c %s "$binary") bytes"
   done
 done
 for archive in "$scratch"/dist-here/*.zip; do
   name=$(basename "$archive")
-  if cmp -s "$archive" "$scratch/dist-copy/$name"; then
-    echo "same bytes: $name ($(sha256sum <"$archive" | cut -c1-16)...)"
-  else
-    echo "DIFFERENT: $name"; status=1
-  fi
+  same "$name" "$archive" "$scratch/dist-copy/$name" "$(sha256sum <"$archive" | cut -c1-16)..."
 done
 for run in 1 2; do
   DEB_BUILD_OPTIONS=nocheck scripts/debian-packages.sh "$scratch/debian-$run" >/dev/null
 done
 for package in "$scratch"/debian-1/*.deb; do
   name=$(basename "$package")
-  if cmp -s "$package" "$scratch/debian-2/$name"; then
-    echo "same bytes: $name ($(sha256sum <"$package" | cut -c1-16)...)"
-  else
-    echo "DIFFERENT: $name"; status=1
-  fi
+  same "$name" "$package" "$scratch/debian-2/$name" "$(sha256sum <"$package" | cut -c1-16)..."
 done
 [ "$status" -eq 0 ] && echo "reproducible: two builds of $(git -C "$here" rev-parse --short HEAD) at different paths agree"
 exit $status

@@ -12,7 +12,7 @@ ALL_PACKAGES=(
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine64                                       # runs the 64-bit tests
   clang libclang-rt-14-dev                     # libFuzzer
-  xvfb xdotool                                 # the Windows dialog under Wine, on a virtual screen
+  xvfb xdotool x11-xserver-utils               # the Windows dialog under Wine, on a virtual screen
   dpkg-dev debhelper lintian help2man          # the Debian packages, checked, with the manual page
   file pkg-config man-db                       # the hosts built against them; the page rendered
   zip xz-utils                                 # release archives; LZMA sizes in bench/sizes.sh

@@ -2,7 +2,7 @@
 # fresh Wine prefix, and helpers to find windows and press keys.
 # Needs: WINE (the wine64 loader) and WORK (a scratch folder) set.
 
-WINE_DESKTOP_TOOLS=(Xvfb xdotool)
+WINE_DESKTOP_TOOLS=(Xvfb xdotool xmodmap)
 
 # Prints the tools of WINE_DESKTOP_TOOLS (plus any given) that are missing.
 missing_desktop_tools() {
@@ -66,6 +66,21 @@ press() {
   xdotool key --delay 80 "$@"
 }
 
+# xdotool types a character that no key gives by binding it to a spare key
+# for the one press and putting the key back; Wine, when busy, can read the
+# key map after that and lose the character. So each such character gets a
+# spare key of its own first; the screen keeps it until its last client
+# (the program typed into, at least) has gone.
 type_text() {
+  local spare char used=0 bindings=()
+  mapfile -t spare < <(xmodmap -pke | awk '$NF == "=" && $2 > 8 {print $2}')
+  while IFS= read -r char; do
+    [[ " ${BOUND_CHARACTERS:-} " == *" $char "* ]] && continue
+    [ $used -lt ${#spare[@]} ] || { echo "no spare key for $char" >&2; return 1; }
+    bindings+=(-e "keycode ${spare[used]} = $(printf 'U%04X' "'$char")")
+    used=$((used + 1))
+    BOUND_CHARACTERS+=" $char"
+  done < <(printf '%s' "$1" | grep -o '[^ -~]' | sort -u)
+  [ ${#bindings[@]} -eq 0 ] || xmodmap "${bindings[@]}"
   xdotool type --delay 60 "$1"
 }
