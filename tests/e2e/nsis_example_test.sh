@@ -138,16 +138,18 @@ if [ "${6:-}" = interactive ]; then
   # Text typed and then Esc: the call answers 0 and stores nothing.
   stored=$(registry_values "$installation")
   "$WINE" "$installctl" RequestUserInfo >"$WORK/answer" 2>/dev/null &
+  dialog=$!
   press "$(wait_for_window "Required Installation Information")" Home
   type_text "Someone Else"
   xdotool key Escape
-  wait $!
+  wait $dialog
   "$(dirname "$WINE")/wineserver" -w
   expect "Esc answers 0" "$(tr -d '\r' <"$WORK/answer")" 0
   expect "registry after Esc" "$(registry_values "$installation")" "$stored"
 
   printf "$before" >"$host/host.cfg"
   "$WINE" "$WORK/setup.exe" "/D=C:\\$folder" >/dev/null 2>&1 &
+  setup=$!
   press "$(wait_for_window "SampleBlur plug-in Setup: Installation Folder")" Return
   # Enter with no name (the message box), then the name and company and Enter.
   press "$(wait_for_window "Required Installation Information")" Return
@@ -161,7 +163,7 @@ if [ "${6:-}" = interactive ]; then
   # Setup's work is done by its Completed page, which Wine may not let keys close.
   wait_for_window "SampleBlur plug-in Setup: Completed" >/dev/null
   "$(dirname "$WINE")/wineserver" -k
-  wait $! || true
+  wait $setup || true
   "$(dirname "$WINE")/wineserver" -w
   expect_bytes "host.cfg after an interactive install" "$host/host.cfg" "$installed"
   expect "registry after an interactive install" "$(registry_values "$installation")" \
