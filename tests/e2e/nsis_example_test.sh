@@ -23,11 +23,13 @@ expect_bytes() {  # expect_bytes WHAT FILE PRINTF-FORMAT
   expect "$1" "$(od -An -c "$2" 2>&1)" "$(printf "$3" | od -An -c)"
 }
 
-# Prints the program's exit code once every process of the prefix has ended.
+# Prints the program's exit code once every process of the prefix has ended;
+# a program or a prefix that has not ended in 90 s is reported by name.
 run_windows() {
   local code=0
-  "$WINE" "$@" >/dev/null 2>&1 || code=$?
-  "$(dirname "$WINE")/wineserver" -w
+  timeout 90 "$WINE" "$@" >/dev/null 2>&1 || code=$?
+  [ $code -ne 124 ] || echo "still running after 90 s: $*" >&2
+  timeout 90 "$(dirname "$WINE")/wineserver" -w || echo "prefix still busy after 90 s: $*" >&2
   echo "$code"
 }
 
@@ -116,18 +118,12 @@ if [ -n "$W" ]; then
   expect "install in a path of ${#long} characters" "$(run_windows "$WORK/setup.exe" /S /USER=Jane \
     "/D=C:\\$long")" 0
   expect_bytes "long-path host.cfg after install" "$long_host/host.cfg" "$installed"
-  # Started from a current folder of the usual length: Wine lets setup make
-  # the long one current, which Windows does not, and then cannot start from it.
-  # 32-bit Wine turns the short program path back into the long one in a
-  # buffer of MAX_PATH characters and then starts a garbled name.
-  if [[ $target == x86-* ]]; then
-    echo "skipped: long-path host start (32-bit Wine cannot start a program path of MAX_PATH or more)"
-  else
-    expect "long-path host start" "$("$WINE" "$installctl" WINSpawn "\"C:\\$long\\Host.exe\" /x" |
-      tr -d '\r')" 33
-    "$(dirname "$WINE")/wineserver" -w
-    expect_bytes "long-path host started by WINSpawnW" "$long_host/started.txt" '/x\n1\n'
-  fi
+  # Windows starts a program this deep by its short path; Wine cannot (it
+  # garbles the name, and a 32-bit host crashed), so there the library does
+  # not try: the start is refused (the path is not found), and the caller goes on.
+  started=$("$WINE" "$installctl" WINSpawn "\"C:\\$long\\Host.exe\" /x" | tr -d '\r')
+  expect "long-path host start refused under Wine" \
+    "$([[ $started =~ ^[23]$ ]] && echo "2 or 3" || echo "$started")" "2 or 3"
   expect "long-path size" "$(registry_values "$uninstall" | sed -n 's/.*EstimatedSize"=dword://p')" \
     "$(find "$long_host/Plugins" -type f -printf '%s\n' | awk '{kb += int($1 / 1024)} END {printf "%08x", kb}')"
   expect "long-path uninstall" "$(run_windows "$long_host/Plugins/SampleBlur/Uninstall.exe" /S)" 0

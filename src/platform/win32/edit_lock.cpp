@@ -13,6 +13,7 @@
 #include "platform/win32/error.h"
 #include "platform/win32/fs.h"
 #include "platform/win32/text.h"
+#include "platform/win32/wine.h"
 
 namespace install::platform {
 namespace {
@@ -49,10 +50,7 @@ Status MutexName(const char* path, std::wstring* name) {
 // in, so for a moment the path names nothing; and a file under Wine has no
 // access list or streams of its own for it to keep. There the rename is the
 // whole replace.
-bool SystemReplaceLeavesAGap() {
-  HMODULE system = ::GetModuleHandleW(L"ntdll.dll");
-  return system != nullptr && ::GetProcAddress(system, "wine_get_version") != nullptr;
-}
+bool SystemReplaceLeavesAGap() { return RunningUnderWine(); }
 
 // The system's replace keeps what the old file was, besides its bytes: its
 // security descriptor (access list, and owner where permitted), attributes,

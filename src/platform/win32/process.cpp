@@ -10,6 +10,7 @@
 #include "platform/platform.h"
 #include "platform/win32/error.h"
 #include "platform/win32/text.h"
+#include "platform/win32/wine.h"
 
 namespace install::platform {
 namespace {
@@ -47,10 +48,13 @@ constexpr const wchar_t* kLocalPrefix = L"\\\\?\\";
 // CreateProcess takes no program path of MAX_PATH characters or more, even
 // in the "\\?\" form. Such a path is given by its short (8.3) form where its
 // volume keeps short names; empty where it does not, or where `path` is
-// short enough, and the system then answers as it would.
+// short enough, and the system then answers as it would. Not under Wine,
+// whose CreateProcess turns a short program path back into the long one in
+// a MAX_PATH buffer and, when it does not fit, goes on with the buffer
+// unwritten (a garbled name; a crashed 32-bit host).
 std::wstring ShortFormIfTooLong(const std::wstring& path) {
   std::wstring long_form;
-  if (!ExtendedLengthPath(path, &long_form).ok() ||
+  if (RunningUnderWine() || !ExtendedLengthPath(path, &long_form).ok() ||
       long_form.size() - std::wcslen(kLocalPrefix) < MAX_PATH) {
     return {};
   }
