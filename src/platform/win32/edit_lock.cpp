@@ -46,12 +46,6 @@ Status MutexName(const char* path, std::wstring* name) {
   return Status{};
 }
 
-// Wine's ReplaceFileW moves the old file aside before it moves the new one
-// in, so for a moment the path names nothing; and a file under Wine has no
-// access list or streams of its own for it to keep. There the rename is the
-// whole replace.
-bool SystemReplaceLeavesAGap() { return RunningUnderWine(); }
-
 // The system's replace keeps what the old file was, besides its bytes: its
 // security descriptor (access list, and owner where permitted), attributes,
 // encryption, compression and alternate streams, which a file renamed onto
@@ -66,7 +60,11 @@ Status ReplaceKeepingSecurity(const std::string& from, const char* to) {
   if (status.ok()) status = ExtendedLengthPath(to, &wide_to);
   if (!status.ok()) return status;
   if (IsReadOnly(wide_to)) return StatusFromWindowsError(ERROR_ACCESS_DENIED);
-  if (!SystemReplaceLeavesAGap() &&
+  // Wine's ReplaceFileW moves the old file aside before it moves the new one
+  // in, so for a moment the path names nothing; and a file under Wine has no
+  // access list or streams of its own for it to keep. There the rename is the
+  // whole replace.
+  if (!RunningUnderWine() &&
       ::ReplaceFileW(wide_to.c_str(), wide_from.c_str(), nullptr, 0, nullptr, nullptr)) {
     return Status{};
   }

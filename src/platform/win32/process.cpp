@@ -43,31 +43,24 @@ Status StartFailure(DWORD code) {
   }
 }
 
-constexpr const wchar_t* kLocalPrefix = L"\\\\?\\";
-
-// CreateProcess takes no program path of MAX_PATH characters or more, even
-// in the "\\?\" form. Such a path is given by its short (8.3) form where its
-// volume keeps short names; empty where it does not, or where `path` is
-// short enough, and the system then answers as it would. Not under Wine,
-// whose CreateProcess turns a short program path back into the long one in
-// a MAX_PATH buffer and, when it does not fit, goes on with the buffer
-// unwritten (a garbled name; a crashed 32-bit host).
+// The short (8.3) form of a program path on a drive ("\\?\C:\...") of
+// MAX_PATH characters or more; empty where the path is shorter or on the
+// network, where its volume keeps no short names, or where even the short
+// form is too long.
 std::wstring ShortFormIfTooLong(const std::wstring& path) {
+  const std::size_t prefix = std::wcslen(kLocalPathPrefix);
   std::wstring long_form;
-  if (RunningUnderWine() || !ExtendedLengthPath(path, &long_form).ok() ||
-      long_form.size() - std::wcslen(kLocalPrefix) < MAX_PATH) {
-    return {};
-  }
+  if (!ExtendedLengthPath(path, &long_form).ok()) return {};
+  const bool on_a_drive = long_form.size() > prefix + 1 && long_form[prefix + 1] == L':';
+  if (!on_a_drive || long_form.size() - prefix < MAX_PATH) return {};
   const DWORD needed = ::GetShortPathNameW(long_form.c_str(), nullptr, 0);
   if (needed == 0) return {};
   std::wstring short_form(needed, L'\0');
   const DWORD written = ::GetShortPathNameW(long_form.c_str(), short_form.data(), needed);
   if (written == 0 || written >= needed) return {};
   short_form.resize(written);
-  if (short_form.rfind(kLocalPrefix, 0) == 0 && written - std::wcslen(kLocalPrefix) < MAX_PATH) {
-    short_form.erase(0, std::wcslen(kLocalPrefix));
-  }
-  return short_form;
+  short_form.erase(0, prefix);  // kept from the long form
+  return short_form.size() < MAX_PATH ? short_form : std::wstring();
 }
 
 }  // namespace
@@ -85,8 +78,11 @@ Status RunShellCommand(const char* command, int* exit_code) {
 
 // What WinExec does, with the W call: CreateProcess with the whole line
 // (the system finds the program in it), a normal window, and a wait until
-// the program is ready for input. A program too long to name in the line is
-// given by its short path besides.
+// the program is ready for input. CreateProcess takes no program path of
+// MAX_PATH characters or more, so such a program is given by its short path
+// besides. Not under Wine, whose CreateProcess turns a short program path
+// back into the long one in a MAX_PATH buffer and, when it does not fit,
+// goes on with the buffer unwritten (a garbled name; a crashed 32-bit host).
 Status StartProgram(const char* command_line, const std::vector<std::string>& arguments) {
   std::wstring line;
   Status status = WideFromText(command_line, &line);
@@ -98,12 +94,11 @@ Status StartProgram(const char* command_line, const std::vector<std::string>& ar
   PROCESS_INFORMATION started{};
   // CreateProcessW may write into the line it is given, hence the copy's buffer.
   std::wstring program;
-  if (!arguments.empty() && WideFromText(arguments[0], &program).ok()) {
+  if (!arguments.empty() && !RunningUnderWine() && WideFromText(arguments[0], &program).ok()) {
     program = ShortFormIfTooLong(program);
   }
   if (!::CreateProcessW(program.empty() ? nullptr : program.c_str(), line.data(), nullptr, nullptr,
-                        FALSE, 0, nullptr, nullptr,
-                        &startup, &started)) {
+                        FALSE, 0, nullptr, nullptr, &startup, &started)) {
     return StartFailure(::GetLastError());
   }
   ::WaitForInputIdle(started.hProcess, kReadyForInputTimeoutMs);

@@ -17,7 +17,6 @@ namespace {
 constexpr UINT kTextCodePage = CP_UTF8;
 
 constexpr wchar_t kSeparator = L'\\';
-constexpr const wchar_t* kLocalPrefix = L"\\\\?\\";
 constexpr const wchar_t* kUncPrefix = L"\\\\?\\UNC\\";
 constexpr const wchar_t* kUncStart = L"\\\\";
 // "\\.\C:\tree" names the same file as "C:\tree"; only the prefix differs.
@@ -158,14 +157,14 @@ Status ExtendedLengthPath(std::wstring wide, std::wstring* long_form) {
   if (written == 0 || written >= needed) return LastWindowsStatus();
   full.resize(written);
   while (!full.empty() && full.back() == kSeparator) full.pop_back();
-  if (full.rfind(kLocalPrefix, 0) == 0) {
+  if (full.rfind(kLocalPathPrefix, 0) == 0) {
     *long_form = full;
   } else if (full.rfind(kDevicePrefix, 0) == 0) {
-    *long_form = kLocalPrefix + full.substr(std::wcslen(kDevicePrefix));
+    *long_form = kLocalPathPrefix + full.substr(std::wcslen(kDevicePrefix));
   } else if (full.rfind(kUncStart, 0) == 0) {
     *long_form = kUncPrefix + full.substr(std::wcslen(kUncStart));
   } else {
-    *long_form = kLocalPrefix + full;
+    *long_form = kLocalPathPrefix + full;
   }
   return Status{};
 }

@@ -18,6 +18,9 @@ Status WideFromText(std::string_view text, std::wstring* wide);
 // on an unpaired surrogate.
 Status TextFromWide(std::wstring_view wide, std::string* text);
 
+// What starts the "\\?\" form of a local path.
+inline constexpr const wchar_t* kLocalPathPrefix = L"\\\\?\\";
+
 // The full "\\?\" form of `path`, with no trailing separator, so that the W
 // functions take it whatever its length: relative paths, "/" separators,
 // UNC and device paths included. The empty path is the current drive's root.
