@@ -2,7 +2,8 @@
 // the binary: the same dialogs as install.rc, as records.
 #pragma once
 
-#include "platform/platform.h"
+#include "platform/dialog.h"
+#include "platform/posix/resource_table.h"
 
 namespace install::resources {
 

@@ -1,7 +1,7 @@
 #include "app/install_app.h"
 
 #include "framework/module_state.h"
-#include "platform/platform.h"
+#include "platform/status.h"
 
 CInstallApp::CInstallApp() : CWinApp(install::app::kApplicationName) {}
 

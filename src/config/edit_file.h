@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/edit.h"
 
 namespace install {
 

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "install.h"
-#include "platform/platform.h"
+#include "platform/text.h"
 
 namespace install {
 

@@ -7,7 +7,8 @@
 #include "config/host_text.h"
 #include "install.h"
 #include "platform/call_notes.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/edit.h"
 
 namespace install {
 namespace {

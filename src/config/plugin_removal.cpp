@@ -9,7 +9,8 @@
 #include "config/temp_path.h"
 #include "install.h"
 #include "platform/call_notes.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/edit.h"
 
 namespace install {
 namespace {

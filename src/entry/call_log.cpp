@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "install.h"
-#include "platform/platform.h"
+#include "platform/log.h"
 
 namespace install {
 namespace {

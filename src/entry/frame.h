@@ -11,6 +11,7 @@
 #include "entry/call_log.h"
 #include "framework/module_state.h"
 #include "install.h"
+#include "platform/text.h"
 
 namespace install {
 

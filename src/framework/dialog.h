@@ -5,7 +5,7 @@
 
 #include "framework/data_exchange.h"
 #include "framework/wnd.h"
-#include "platform/platform.h"
+#include "platform/dialog.h"
 
 class CDialog : public CWnd, private install::platform::DialogEvents {
  public:

@@ -3,7 +3,8 @@
 // tests put a scripted stand-in in its place to play the user.
 #pragma once
 
-#include "platform/platform.h"
+#include "platform/settings.h"
+#include "platform/dialog.h"
 
 namespace install::framework {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/dialog.h"
 
 class CWinApp {
  public:

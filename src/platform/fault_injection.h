@@ -3,7 +3,7 @@
 // that can fail in the field.
 #pragma once
 
-#include "platform/platform.h"
+#include "platform/status.h"
 
 namespace install::platform {
 

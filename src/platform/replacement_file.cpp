@@ -1,6 +1,8 @@
 #include <utility>
 
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/edit.h"
+#include "platform/backend_fs.h"
 
 // The parts of ReplacementFile that are the same on every system; each
 // backend supplies Replace.

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/call_notes.h"
-#include "platform/platform.h"
+#include "platform/walk.h"
 
 namespace install::utilities {
 namespace {

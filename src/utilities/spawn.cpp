@@ -1,7 +1,7 @@
 #include "utilities/spawn.h"
 
 #include "platform/call_notes.h"
-#include "platform/platform.h"
+#include "platform/process.h"
 #include "utilities/command_line.h"
 
 namespace install::utilities {
@@ -10,9 +10,7 @@ namespace {
 std::int32_t StartResult(const platform::Status& status) {
   switch (status.error) {
     case platform::Error::kNone:
-      // Where the system reports its own start value (Windows), it goes back
-      // unchanged; elsewhere a start answers like WinExec's usual one.
-      return status.native > kLastStartFailure ? status.native : kStarted;
+      return kStarted;  // WinExec's own answer for a started program
     case platform::Error::kNotFound:
       return kStartFileNotFound;
     case platform::Error::kPathNotFound:

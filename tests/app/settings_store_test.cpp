@@ -1,5 +1,5 @@
 // The settings store as every platform provides it.
-#include "platform/platform.h"
+#include "platform/settings.h"
 #include "support/test_files.h"
 
 namespace install {

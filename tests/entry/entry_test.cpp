@@ -10,7 +10,8 @@
 
 #include "entry/frame.h"
 #include "library.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/settings.h"
 #include "support/system_state.h"
 #include "support/test_files.h"
 

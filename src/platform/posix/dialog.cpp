@@ -5,7 +5,8 @@
 #include <string>
 
 #include "platform/call_notes.h"
-#include "platform/platform.h"
+#include "platform/dialog.h"
+#include "platform/posix/resource_table.h"
 #include "platform/posix/terminal.h"
 #include "platform/posix/terminal_form.h"
 

@@ -6,7 +6,8 @@
 #include <cerrno>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/edit.h"
+#include "platform/backend_fs.h"
 #include "platform/posix/error.h"
 
 namespace install::platform {

@@ -11,7 +11,9 @@
 #include <string>
 
 #include "platform/fault_injection.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/edit.h"
+#include "platform/backend_fs.h"
 #include "platform/posix/error.h"
 
 namespace install::platform {

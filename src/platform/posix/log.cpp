@@ -7,7 +7,7 @@
 #include <ctime>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/log.h"
 
 namespace install::platform {
 namespace {

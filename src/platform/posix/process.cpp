@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/call_notes.h"
-#include "platform/platform.h"
+#include "platform/process.h"
 #include "platform/posix/error.h"
 
 extern char** environ;

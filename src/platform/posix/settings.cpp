@@ -12,7 +12,9 @@
 #include <string>
 
 #include "platform/call_notes.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/backend_fs.h"
+#include "platform/settings.h"
 #include "platform/posix/error.h"
 #include "platform/posix/settings_file.h"
 #include "platform/scope_exit.h"

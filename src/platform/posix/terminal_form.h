@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/dialog.h"
+#include "platform/posix/resource_table.h"
 #include "platform/posix/terminal.h"
 
 namespace install::platform {

@@ -31,7 +31,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/walk.h"
 #include "platform/posix/error.h"
 
 namespace install::platform {

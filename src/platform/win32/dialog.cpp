@@ -12,7 +12,8 @@
 #include <vector>
 
 #include "platform/call_notes.h"
-#include "platform/platform.h"
+#include "platform/text.h"
+#include "platform/dialog.h"
 #include "platform/win32/error.h"
 #include "platform/win32/text.h"
 

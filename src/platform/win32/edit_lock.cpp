@@ -9,7 +9,9 @@
 #include <string>
 
 #include "platform/fault_injection.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/edit.h"
+#include "platform/backend_fs.h"
 #include "platform/win32/error.h"
 #include "platform/win32/fs.h"
 #include "platform/win32/text.h"

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "platform/platform.h"
+#include "platform/status.h"
 
 namespace install::platform {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/edit.h"
 
 namespace install::platform {
 

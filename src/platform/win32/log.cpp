@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/log.h"
 #include "platform/win32/text.h"
 
 namespace install::platform {

@@ -7,7 +7,7 @@
 #include <cwchar>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/process.h"
 #include "platform/win32/error.h"
 #include "platform/win32/text.h"
 #include "platform/win32/wine.h"
@@ -15,11 +15,9 @@
 namespace install::platform {
 namespace {
 
-// WinExec's answers, which StartProgram keeps: a value above 31 when the
-// program started (WinExec gives 33), a system error code below 32 when it
-// did not, and ERROR_BAD_FORMAT for any failure whose code is 32 or more.
+// WinExec's failure answers, which StartProgram keeps: a system error code
+// below 32, and ERROR_BAD_FORMAT for any failure whose code is 32 or more.
 constexpr UINT kLastStartFailure = 31;
-constexpr int kStartedValue = 33;
 // As WinExec does, the call returns once the new program waits for input
 // (its first message loop) or this time has passed, whichever comes first.
 constexpr DWORD kReadyForInputTimeoutMs = 30000;
@@ -104,7 +102,7 @@ Status StartProgram(const char* command_line, const std::vector<std::string>& ar
   ::WaitForInputIdle(started.hProcess, kReadyForInputTimeoutMs);
   ::CloseHandle(started.hThread);
   ::CloseHandle(started.hProcess);
-  return Status{Error::kNone, kStartedValue};
+  return Status{};
 }
 
 }  // namespace install::platform

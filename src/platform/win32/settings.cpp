@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/call_notes.h"
-#include "platform/platform.h"
+#include "platform/settings.h"
 #include "platform/win32/error.h"
 #include "platform/win32/text.h"
 

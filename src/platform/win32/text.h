@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/platform.h"
+#include "platform/text.h"
 
 namespace install::platform {
 

@@ -16,7 +16,7 @@
 #include <cwchar>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/walk.h"
 #include "platform/win32/error.h"
 #include "platform/win32/text.h"
 

@@ -9,7 +9,8 @@
 
 #include "platform/call_notes.h"
 #include "platform/fault_injection.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/settings.h"
 #include "support/system_state.h"
 #include "support/test_files.h"
 

@@ -8,7 +8,8 @@
 
 #include "config/line_append.h"
 #include "config/plugin_removal.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/edit.h"
 #include "support/system_state.h"
 #include "support/test_files.h"
 
