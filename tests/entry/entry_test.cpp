@@ -14,12 +14,15 @@
 #include "platform/settings.h"
 #include "support/system_state.h"
 #include "support/test_files.h"
+#include "utilities/spawn.h"
 
 namespace install::testing {
 namespace {
 
 using namespace std::string_literals;
 constexpr std::int64_t kNull = INT64_MIN, kToken = INSTALL_ACCESS_TOKEN;
+// The row folder's size: host.cfg and blocked.cfg, and 5000 bytes in blocked.TMP.
+constexpr std::int32_t kFolderKb = 4;
 const std::string kNullText = "<null>", kConfig = "MDOP\r\nPlugin A.dll\r\n";
 const std::string kWhenAndWho = R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z pid=\d+ )";
 
@@ -44,6 +47,7 @@ std::u32string Utf32(const std::string& text) {
 // with a 5000-byte file in it takes, so that its removal fails. A log named
 // "fifo" is a FIFO that nobody reads (where the system has FIFOs).
 struct Call {
+  const char* checks;  // what the row shows, in words
   const char* function;
   std::int64_t token;  // or kNull
   std::string text;    // "@" stands for the folder; or kNullText
@@ -56,45 +60,74 @@ struct Call {
 
 TEST(Exports, EachCallAnswersAndChangesOnlyWhatItShould) {
   std::vector<Call> calls = {
-      // An edit request splits the caller's text at the first star after the path;
-      // the rest, blanks and stars included, is the operand.
-      {"ExZKCFG_AppendBuffer", kToken, "***@host.cfg* Plugin a*b.dll ", 0,
+      {"an append splits at the first star after the path; blanks and stars go on",
+       "ExZKCFG_AppendBuffer", kToken, "***@host.cfg* Plugin a*b.dll ", INSTALL_EDIT_DONE,
        "***@host.cfg\0 Plugin a*b.dll "s, kConfig + " Plugin a*b.dll \r\n"},
-      {"ExZKCFG_AppendBuffer", kToken, "@host.cfg**", 0, "@host.cfg\0*"s, kConfig + "*\r\n"},
-      {"ExZKCFG_RemovePluginRefs", kToken, "*@host.cfg*a.dll", 0, "*@host.cfg\0a.dll"s,
-       "MDOP \r\n"},
-      {"ExZKCFG_RemovePluginRefs", kToken, "@host.cfg*a.dll*", 0, "@host.cfg\0a.dll*"s,
-       "MDOP \r\nPlugin A.dll\r\n"},
-      {"ExZKCFG_AppendBuffer", kToken, "@host.cfg*", 6, "@host.cfg\0"s},
-      {"ExZKCFG_AppendBuffer", kToken, "", 1},
-      {"ExZKCFG_RemovePluginRefs", kToken, "***", 1},
-      {"ExZKCFG_AppendBuffer", kToken, kNullText, INSTALL_EDIT_NOT_READABLE},
-      {"AreYouThere", kNull, kNullText, 1},
-      // The workers are reached: sizes are not gated, the spawns are; a start
-      // answers as WinExec does, for nothing to start and for a data file.
-      {"GetDirSizeKB", kNull, "@", 4},
-      {"GetDirSizeKB", kToken + 1, "@", 4},
-      {"DOSSpawn", kToken, "exit 7", 7},
-      {"WINSpawn", kToken, "no-such-program-4c1d", 2},
-      {"WINSpawn", kToken, "\"@host.cfg\"", 11},
+      {"an append of a lone star", "ExZKCFG_AppendBuffer", kToken, "@host.cfg**", INSTALL_EDIT_DONE,
+       "@host.cfg\0*"s, kConfig + "*\r\n"},
+      {"a removal after leading stars", "ExZKCFG_RemovePluginRefs", kToken, "*@host.cfg*a.dll",
+       INSTALL_EDIT_DONE, "*@host.cfg\0a.dll"s, "MDOP \r\n"},
+      {"a removal whose name holds a star matches no line", "ExZKCFG_RemovePluginRefs", kToken,
+       "@host.cfg*a.dll*", INSTALL_EDIT_DONE, "@host.cfg\0a.dll*"s, "MDOP \r\nPlugin A.dll\r\n"},
+      {"an append with nothing after the star", "ExZKCFG_AppendBuffer", kToken, "@host.cfg*",
+       INSTALL_EDIT_FILE_FAILED, "@host.cfg\0"s},
+      {"an append of the empty text names no file", "ExZKCFG_AppendBuffer", kToken, "",
+       INSTALL_EDIT_NOT_READABLE},
+      {"a removal of stars alone names no file", "ExZKCFG_RemovePluginRefs", kToken, "***",
+       INSTALL_EDIT_NOT_READABLE},
+      {"a null text is the empty text", "ExZKCFG_AppendBuffer", kToken, kNullText,
+       INSTALL_EDIT_NOT_READABLE},
+      {"AreYouThere answers without a token", "AreYouThere", kNull, kNullText, 1},
+      {"sizes are not gated (no token)", "GetDirSizeKB", kNull, "@", kFolderKb},
+      {"sizes are not gated (a wrong token)", "GetDirSizeKB", kToken + 1, "@", kFolderKb},
+      {"a command's exit code comes back", "DOSSpawn", kToken, "exit 7", 7},
+      {"a start of nothing that exists", "WINSpawn", kToken, "no-such-program-4c1d",
+       utilities::kStartFileNotFound},
+      {"a start of a data file", "WINSpawn", kToken, "\"@host.cfg\"",
+       utilities::kStartNotExecutable},
       // The log: one line per call, naming a failed step; it never changes the call.
-      // clang-format off
-      {"ExZKCFG_RemovePluginRefs", kToken, "@host.cfg", 6, "", kConfig, "log", R"re(ExZKCFG_RemovePluginRefs token=accepted text=".+host\.cfg" result=6 failed="read the request" reason="no \\"\*\\" after the file's path")re"},
-      {"WINSpawn", kToken, "", 2, "", kConfig, "log", R"re(WINSpawn token=accepted text="" result=2 failed="start the program" reason="the command line names no program")re"},
-      {"ExZKCFG_RemovePluginRefs", kToken, "@blocked.cfg*a", 6, "@blocked.cfg\0a"s, kConfig, "log", R"re(ExZKCFG_RemovePluginRefs token=accepted text=".+blocked\.cfg\*a" result=6 failed="create the temporary file" reason=".+ \((errno|error) \d+\)")re"},
-      {"ExZKCFG_RemovePluginRefs", kToken, "@blocked.cfg*a", 6, "@blocked.cfg\0a"s, kConfig, "missing/log"},
-      {"ExZKCFG_RemovePluginRefs", kToken, "@blocked.cfg*a", 6, "@blocked.cfg\0a"s, kConfig, "fifo"},
-      {"ExZKCFG_AppendBuffer", 0, "@host.cfg*Plugin X", 0, "", kConfig, "log", R"re(ExZKCFG_AppendBuffer token=refused text=".+host\.cfg\*Plugin X" result=0)re"},
-      {"AreYouThere", 0, "\t\"" + std::string(600, 'x'), 1, "", kConfig, "log", R"re(AreYouThere token=not-gated text="\\x09\\"x{510}" text_bytes=602 result=1)re"},
+      {"the log names a request without a star", "ExZKCFG_RemovePluginRefs", kToken, "@host.cfg",
+       INSTALL_EDIT_FILE_FAILED, "", kConfig, "log",
+       R"re(ExZKCFG_RemovePluginRefs token=accepted text=".+host\.cfg" result=6 )re"
+       R"re(failed="read the request" reason="no \\"\*\\" after the file's path")re"},
+      {"the log names an empty command line", "WINSpawn", kToken, "", utilities::kStartFileNotFound,
+       "", kConfig, "log",
+       R"re(WINSpawn token=accepted text="" result=2 failed="start the program" )re"
+       R"re(reason="the command line names no program")re"},
+      {"the log gives the system's reason for a failed temporary", "ExZKCFG_RemovePluginRefs",
+       kToken, "@blocked.cfg*a", INSTALL_EDIT_FILE_FAILED, "@blocked.cfg\0a"s, kConfig, "log",
+       R"re(ExZKCFG_RemovePluginRefs token=accepted text=".+blocked\.cfg\*a" result=6 )re"
+       R"re(failed="create the temporary file" reason=".+ \((errno|error) \d+\)")re"},
+      {"a log in a missing folder is skipped", "ExZKCFG_RemovePluginRefs", kToken, "@blocked.cfg*a",
+       INSTALL_EDIT_FILE_FAILED, "@blocked.cfg\0a"s, kConfig, "missing/log"},
+      {"a log that is a FIFO nobody reads is skipped", "ExZKCFG_RemovePluginRefs", kToken,
+       "@blocked.cfg*a", INSTALL_EDIT_FILE_FAILED, "@blocked.cfg\0a"s, kConfig, "fifo"},
+      {"the log shows a refused token", "ExZKCFG_AppendBuffer", 0, "@host.cfg*Plugin X",
+       INSTALL_EDIT_DONE, "", kConfig, "log",
+       R"re(ExZKCFG_AppendBuffer token=refused text=".+host\.cfg\*Plugin X" result=0)re"},
+      {"the log escapes control characters and cuts a long text", "AreYouThere", 0,
+       "\t\"" + std::string(600, 'x'), 1, "", kConfig, "log",
+       R"re(AreYouThere token=not-gated text="\\x09\\"x{510}" text_bytes=602 result=1)re"},
       // Only through a Unicode twin (Windows): an operand goes to the file in
       // the ANSI code page (here 1252) or not at all; an unpaired surrogate
       // (written here as its three bytes) is refused; the log is UTF-8.
-      {"ExZKCFG_AppendBufferW", kToken, "@host.cfg*Plugin Zoë.dll", 0, "@host.cfg\0Plugin Zoë.dll"s, kConfig + "Plugin Zo\xEB.dll\r\n"},
-      {"ExZKCFG_AppendBufferW", kToken, "@host.cfg*Plugin Łódź.dll", 6, "@host.cfg\0Plugin Łódź.dll"s, kConfig, "log", R"re(ExZKCFG_AppendBufferW token=accepted text=".+host\.cfg\*Plugin Łódź\.dll" result=6 failed="read the operand" reason="the ANSI code page \(1252\) has no byte for U\+0141 \(character 8\)")re"},
-      {"ExZKCFG_RemovePluginRefsW", kToken, "@host.cfg*A\xED\xB0\x80", 6, "@host.cfg\0A\xED\xB0\x80"s},
-      {"DOSSpawnW", kToken, "exit 7\xED\xA0\x80", -1, "", kConfig, "log", R"re(DOSSpawnW token=accepted text="exit 7\xEF\xBF\xBD" result=-1 failed="read the text" reason="it holds an unpaired surrogate, U\+D800 \(character 7\)")re"},
-      {"WINSpawnW", kToken, "\xED\xA0\x80", 0},
-      // clang-format on
+      {"a twin's operand reaches the file in the ANSI code page", "ExZKCFG_AppendBufferW", kToken,
+       "@host.cfg*Plugin Zoë.dll", INSTALL_EDIT_DONE, "@host.cfg\0Plugin Zoë.dll"s,
+       kConfig + "Plugin Zo\xEB.dll\r\n"},
+      {"a twin's operand the code page cannot hold is refused", "ExZKCFG_AppendBufferW", kToken,
+       "@host.cfg*Plugin Łódź.dll", INSTALL_EDIT_FILE_FAILED, "@host.cfg\0Plugin Łódź.dll"s,
+       kConfig, "log",
+       R"re(ExZKCFG_AppendBufferW token=accepted text=".+host\.cfg\*Plugin Łódź\.dll" result=6 )re"
+       R"re(failed="read the operand" )re"
+       R"re(reason="the ANSI code page \(1252\) has no byte for U\+0141 \(character 8\)")re"},
+      {"a twin's unpaired surrogate is refused (edit)", "ExZKCFG_RemovePluginRefsW", kToken,
+       "@host.cfg*A\xED\xB0\x80", INSTALL_EDIT_FILE_FAILED, "@host.cfg\0A\xED\xB0\x80"s},
+      {"a twin's unpaired surrogate is refused and logged as U+FFFD", "DOSSpawnW", kToken,
+       "exit 7\xED\xA0\x80", utilities::kCommandNotRun, "", kConfig, "log",
+       R"re(DOSSpawnW token=accepted text="exit 7\xEF\xBF\xBD" result=-1 failed="read the text" )re"
+       R"re(reason="it holds an unpaired surrogate, U\+D800 \(character 7\)")re"},
+      {"a twin's unpaired surrogate is refused (start)", "WINSpawnW", kToken, "\xED\xA0\x80",
+       utilities::kStartOutOfResources},
   };
   // A wrong token or none is refused with no side effect at all, whatever the
   // text: an edit request, or a command that leaves a marker in either shell.
@@ -104,7 +137,9 @@ TEST(Exports, EachCallAnswersAndChangesOnlyWhatItShould) {
   for (const auto& [function, refusal] : exports)
     for (std::int64_t token : {std::int64_t{0}, kToken + 1, kToken - 1, -kToken, kNull})
       for (const char* text : {"@host.cfg*a", "echo refused > @marker"})
-        if (function != nullptr) calls.push_back({function, token, text, refusal});
+        if (function != nullptr)
+          calls.push_back(
+              {"a wrong token is refused with no effect", function, token, text, refusal});
   std::optional<installctl::InstallLibrary> library(std::in_place);
   std::string error;
   ASSERT_TRUE(library->Load(installctl::InstallLibrary::DefaultPath(), &error)) << error;
@@ -119,7 +154,8 @@ TEST(Exports, EachCallAnswersAndChangesOnlyWhatItShould) {
       std::string name = c.function;
       if (wide && !twin_only) name += "W";
       if (wide && !c.log_line.empty() && !twin_only) c.log_line.insert(name.size() - 1, "W");
-      SCOPED_TRACE(name + " " + c.text + " " + std::to_string(c.token));
+      SCOPED_TRACE(std::string(c.checks) + ": " + name + " " + c.text + " token " +
+                   std::to_string(c.token));
       const InstallExportFn function = library->Find(name.c_str());
       const auto wide_function = library->Find<WideExport>(name.c_str());
       if (wide && wide_function == nullptr) continue;  // the POSIX library has no twins
