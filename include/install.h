@@ -73,12 +73,13 @@ extern "C" {
  * Results of the two configuration-editing exports. 0 is also what a call
  * refused for a wrong token returns.
  */
-#define INSTALL_EDIT_RESULT_TABLE(X)                                          \
-  X(INSTALL_EDIT_DONE, 0, "done (or the token was refused)")                  \
-  X(INSTALL_EDIT_NOT_READABLE, 1, "the file is missing or may not be read")   \
-  X(INSTALL_EDIT_NOT_HOST_FILE, 4, "the first line is neither ZKCO nor MDOP") \
-  X(INSTALL_EDIT_BAD_SECOND_HEADER, 5, "ZKCO is not followed by a line 0")    \
-  X(INSTALL_EDIT_FILE_FAILED, 6, "a file could not be opened, written or replaced")
+#define INSTALL_EDIT_RESULT_TABLE(X)                                                             \
+  X(INSTALL_EDIT_DONE, 0, "done (or the token was refused)")                                     \
+  X(INSTALL_EDIT_NOT_READABLE, 1, "the file is missing or may not be read, or no file is named") \
+  X(INSTALL_EDIT_NOT_HOST_FILE, 4, "the first line is neither ZKCO nor MDOP")                    \
+  X(INSTALL_EDIT_BAD_SECOND_HEADER, 5, "ZKCO is not followed by a line 0")                       \
+  X(INSTALL_EDIT_FILE_FAILED, 6,                                                                 \
+    "a file could not be opened, written or replaced, or the request has no operand")
 
 enum InstallEditResult {
 #define INSTALL_EDIT_RESULT_ENUM(name, value, meaning) name = value,

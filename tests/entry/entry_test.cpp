@@ -226,6 +226,30 @@ TEST(Exports, EachCallAnswersAndChangesOnlyWhatItShould) {
   }
 }
 
+// A setup that hands a twin 8-bit text (NSIS "m" where "w" belongs) gets the
+// twin's failure, and the log says what the text most likely was.
+TEST(Exports, ATwinGivenEightBitTextSaysSoInTheLog) {
+  installctl::InstallLibrary library;
+  std::string error;
+  ASSERT_TRUE(library.Load(installctl::InstallLibrary::DefaultPath(), &error)) << error;
+  const auto twin = library.Find<WideExport>("ExZKCFG_AppendBufferW");
+  if (twin == nullptr) GTEST_SKIP() << "the POSIX library has no Unicode twins";
+  TempFolder folder;
+  WriteBytes(folder.path() / "host.cfg", kConfig);
+  const std::string narrow = folder.File("host.cfg") + "*Plugin X";
+  std::vector<wchar_t> packed(narrow.size() / 2 + 2, L'\0');
+  std::memcpy(packed.data(), narrow.data(), narrow.size());
+  std::int32_t token = INSTALL_ACCESS_TOKEN;
+  installctl::SetEnvironmentValue(INSTALL_LOG_VARIABLE, folder.File("log").c_str());
+  EXPECT_EQ(twin(nullptr, &token, packed.data()), INSTALL_EDIT_FILE_FAILED);
+  installctl::SetEnvironmentValue(INSTALL_LOG_VARIABLE, nullptr);
+  EXPECT_EQ(ReadBytes(folder.path() / "host.cfg"), kConfig);
+  EXPECT_NE(ReadBytes(folder.File("log"))
+                .find("notes=\"the text looks like 8-bit text given as "
+                      "UTF-16: call the export without W"),
+            std::string::npos);
+}
+
 constexpr ExportRule kGated{true, -1, 6}, kOpen{false, 0, 7};
 constexpr std::int32_t kWorkResult = 42;
 
