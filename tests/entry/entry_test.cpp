@@ -226,6 +226,43 @@ TEST(Exports, EachCallAnswersAndChangesOnlyWhatItShould) {
   }
 }
 
+// An ANSI installer for Western Europe passes its own code page's characters
+// (1252; the same code points as Latin-1): the path reaches the folder they
+// name and the operand goes into the file as the same bytes, both ways.
+TEST(Exports, AnAnsiCallersCodePageCharactersReachTheFolderAndTheFile) {
+  installctl::InstallLibrary library;
+  std::string error;
+  ASSERT_TRUE(library.Load(installctl::InstallLibrary::DefaultPath(), &error)) << error;
+  const std::string folder_name =
+                        "Gr\xFC\xDF"
+                        "e",
+                    file_name = "h\xF4st.cfg";
+  // The names as the system spells them: UTF-16 on Windows, the bytes on POSIX.
+  const auto native = [](const std::string& bytes) {
+    if constexpr (std::filesystem::path::preferred_separator == '\\') {
+      std::wstring latin1;
+      for (unsigned char byte : bytes) latin1 += static_cast<wchar_t>(byte);
+      return std::filesystem::path(latin1);
+    } else {
+      return std::filesystem::path(bytes);
+    }
+  };
+  TempFolder folder;
+  const std::filesystem::path host = folder.path() / native(folder_name) / native(file_name);
+  std::filesystem::create_directories(host.parent_path());
+  WriteBytes(host, kConfig);
+  const std::string separator = folder.File("").substr(folder.File("").size() - 1);
+  const std::string path = folder.File("") + folder_name + separator + file_name;
+  std::int32_t token = INSTALL_ACCESS_TOKEN;
+  std::string append = path + "*Plugin Caf\xE9.dll", removal = path + "*Caf\xE9.dll";
+  EXPECT_EQ(library.Find("ExZKCFG_AppendBuffer")(nullptr, &token, append.data()),
+            INSTALL_EDIT_DONE);
+  EXPECT_EQ(ReadBytes(host), kConfig + "Plugin Caf\xE9.dll\r\n");
+  EXPECT_EQ(library.Find("ExZKCFG_RemovePluginRefs")(nullptr, &token, removal.data()),
+            INSTALL_EDIT_DONE);
+  EXPECT_EQ(ReadBytes(host), "MDOP \r\nPlugin A.dll\r\n");
+}
+
 // A setup that hands a twin 8-bit text (NSIS "m" where "w" belongs) gets the
 // twin's failure, and the log says what the text most likely was.
 TEST(Exports, ATwinGivenEightBitTextSaysSoInTheLog) {
