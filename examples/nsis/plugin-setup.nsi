@@ -12,7 +12,13 @@
 ;   /USER=name /COMPANY=name  on a silent install, the values recorded in
 ;                             place of the User Information dialog
 ;   /LOG=path                 put in the INSTALL_LOG environment variable
-;                             before the library's first call (its call log)
+;                             before the library's first call (its call log);
+;                             before or after the other options, but like
+;                             them before /D=, which NSIS wants last
+;
+; Install.dll is unloaded when setup ends (UnloadInstallLibrary), so that
+; setup can delete its plug-in folder in the temporary folder: a DLL still
+; loaded there cannot be deleted, and each run would leave a copy behind.
 
 !define /ifndef TARGET x86-unicode
 Target ${TARGET}
@@ -56,10 +62,28 @@ Var HostDir
   !define TEXT w
 !endif
 
+; $R9: the installer's options before /D=. NSIS takes /D= as the last option
+; and everything after it as the folder, blanks included, quoted or not; an
+; option read on into it would take the folder for part of its value.
+!macro OptionsBeforeInstallFolder
+  ${GetParameters} $R9
+  StrLen $R8 $R9
+  StrCpy $R7 0
+  ${DoWhile} $R7 < $R8
+    StrCpy $R6 $R9 4 $R7
+    ${If} $R6 == " /D="
+    ${OrIf} $R6 == ' "/D'
+      StrCpy $R9 $R9 $R7
+      ${ExitDo}
+    ${EndIf}
+    IntOp $R7 $R7 + 1
+  ${Loop}
+!macroend
+
 ; Puts Install.dll where System::Call finds it and makes sure it answers
 ; before anything else happens.
 !macro LoadInstallLibrary
-  ${GetParameters} $R9
+  !insertmacro OptionsBeforeInstallFolder
   ClearErrors
   ${GetOptions} $R9 "/LOG=" $R0
   ${IfNot} ${Errors}
@@ -74,19 +98,45 @@ Var HostDir
   ${EndIf}
 !macroend
 
+; The last call of a run: "?u" unloads the DLL after it. Setup calls this
+; however it ends (done, failed or cancelled).
+!macro UnloadInstallLibrary
+  Push $0
+  System::Call '"$PLUGINSDIR\Install.dll"::AreYouThere(p 0, *i 0, m "") i .r0 ?cu'
+  Pop $0
+!macroend
+
 Function .onInit
   !insertmacro LoadInstallLibrary
+FunctionEnd
+Function .onInstSuccess
+  !insertmacro UnloadInstallLibrary
+FunctionEnd
+Function .onInstFailed
+  !insertmacro UnloadInstallLibrary
+FunctionEnd
+Function .onUserAbort
+  !insertmacro UnloadInstallLibrary
 FunctionEnd
 
 Function un.onInit
   !insertmacro LoadInstallLibrary
+FunctionEnd
+Function un.onUninstSuccess
+  !insertmacro UnloadInstallLibrary
+FunctionEnd
+Function un.onUninstFailed
+  !insertmacro UnloadInstallLibrary
+FunctionEnd
+Function un.onUserAbort
+  !insertmacro UnloadInstallLibrary
 FunctionEnd
 
 Function RecordUserInfo
   ${If} ${Silent}
     ; A silent install shows no dialog: the values come from /USER= and
     ; /COMPANY= and are written here, where RequestUserInfo writes them.
-    ${GetParameters} $R9
+    !insertmacro OptionsBeforeInstallFolder
     ClearErrors
     ${GetOptions} $R9 "/USER=" $R0
     ${If} ${Errors}

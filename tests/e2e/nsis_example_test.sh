@@ -74,6 +74,13 @@ before='ZKCO 3\r\n0\r\nWindow 640 480\r\nPlugin C:\\Old\\SAMPLEBLUR.dll\r\nPlugi
 removed='ZKCO 3\r\n0 \r\nWindow 640 480\r\nPlugin C:\\Other.dll\r\n'
 installed="${removed}Plugin Plugins\\\\SampleBlur\\\\SampleBlur.dll\r\n"
 make_host() { mkdir -p "$1" && cp "$sample_host" "$1/Host.exe" && printf "$before" >"$1/host.cfg"; }
+# What setup and its uninstaller left in the temporary folder: files, and
+# setup's plug-in folders. The uninstaller's copy of itself in "~nsu*.tmp" is
+# NSIS's own, which it leaves for Windows to delete at the next start.
+leftovers() {
+  find "$WINEPREFIX/drive_c/users" -path '*/Temp/~nsu*' -prune -o -path '*/Temp/*' \
+    \( -type f -o -iname 'ns*.tmp' \) -printf '%P ' 2>/dev/null
+}
 make_host "$host"
 
 expect "silent install" "$(run_windows "$WORK/setup.exe" /S /USER=Jane /COMPANY=Acme \
@@ -86,7 +93,8 @@ expect "log of the install: export, token, result" "$(sed -E \
   's/.* pid=[0-9]+ ([A-Za-z_]+) token=([a-z-]+) .*result=(-?[0-9]+).*/\1 \2 \3/' \
   "$WINEPREFIX/drive_c/install.log" | tr -d '\r' | tr '\n' ' ')" \
   "AreYouThere not-gated 1 GetDirSizeKB$W not-gated 0 DOSSpawn$W accepted 0 ExZKCFG_RemovePluginRefs$W accepted 0 \
-ExZKCFG_AppendBuffer$W accepted 0 GetDirSizeKB$W not-gated $((16#$size_kb)) WINSpawn$W accepted 33 "
+ExZKCFG_AppendBuffer$W accepted 0 GetDirSizeKB$W not-gated $((16#$size_kb)) WINSpawn$W accepted 33 \
+AreYouThere not-gated 1 "
 expect "registry after install" "$(registry_values "$installation" "$uninstall")" \
   "[$installation] \"CompanyName\"=\"Acme\"
 [$installation] \"UserName\"=\"Jane\"
@@ -99,6 +107,24 @@ expect_bytes "host.cfg after uninstall" "$host/host.cfg" "$removed"
 expect "files after uninstall" "$(cd "$host" && find . | sort | tr '\n' ' ')" \
   ". ./Host.exe ./Plugins ./host.cfg ./host.cfg.bak ./started.txt "
 expect "registry after uninstall" "$(registry_values "$uninstall")" ""
+expect "temporary folder after install and uninstall" "$(leftovers)" ""
+
+# A folder with blanks and letters beyond ASCII, /LOG= before the other
+# options. /D= comes unquoted, as NSIS wants it (Wine would quote a blank).
+spaced_host="$WINEPREFIX/drive_c/Programme Ü/Host Ä"
+make_host "$spaced_host"
+expect "install into a folder with blanks, /LOG= first" "$(run_windows "$WORK/setup.exe" \
+  '/LOG=C:\spaced.log' /S /USER=Jane '/D=C:\Programme' 'Ü\Host' Ä)" 0
+expect_bytes "host.cfg in the folder with blanks" "$spaced_host/host.cfg" "$installed"
+expect "log of the install into the folder with blanks" \
+  "$(grep -c ' result=' "$WINEPREFIX/drive_c/spaced.log" 2>&1)" 8
+expect "uninstall from the folder with blanks" \
+  "$(run_windows "$spaced_host/Plugins/SampleBlur/Uninstall.exe" /S)" 0
+expect_bytes "host.cfg in the folder with blanks after uninstall" "$spaced_host/host.cfg" "$removed"
+# A quoted /D= (which NSIS does not take) must not be read into the last option.
+run_windows "$WORK/setup.exe" /S /USER=Jane '/LOG=C:\quoted.log' '/D=C:\Programme Ü\Host Ä' >/dev/null
+expect "log named before a quoted /D=" "$(test -s "$WINEPREFIX/drive_c/quoted.log" && echo written)" \
+  written
 
 # A library that does not load, a refused token, a missing host.cfg: code 2, nothing installed.
 expect "no library" "$(run_windows "$WORK/no-library.exe" /S /USER=Jane "/D=C:\\$folder")" 2
