@@ -24,6 +24,9 @@ class DialogWindow {
   virtual void SetItemText(int id, const std::string& text) = 0;
   // The most characters the user can type into an edit control.
   virtual void LimitItemText(int id, std::size_t max_chars) = 0;
+  // How many characters `text` holds as the edit controls count them for
+  // that limit, so that a check on the way back counts the same way.
+  virtual std::size_t CountItemText(const std::string& text) const = 0;
   virtual void FocusItem(int id) = 0;
   // Closes the dialog once the current event returns; DoModal returns `code`.
   virtual void EndDialog(int code) = 0;

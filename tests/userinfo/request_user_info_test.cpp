@@ -3,6 +3,7 @@
 // library shows and stores.
 #include "userinfo/request_user_info.h"
 
+#include <algorithm>
 #include <map>
 #include <optional>
 
@@ -41,6 +42,10 @@ struct ScriptedUser final : framework::FrameworkServices, platform::DialogWindow
   std::string GetItemText(int id) const override { return text_.count(id) ? text_.at(id) : ""; }
   void SetItemText(int id, const std::string& text) override { text_[id] = text; }
   void LimitItemText(int id, std::size_t max_chars) override { limit_[id] = max_chars; }
+  // Characters of the UTF-8 text: bytes that begin one.
+  std::size_t CountItemText(const std::string& text) const override {
+    return std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; });
+  }
   void FocusItem(int id) override { focus_ = id; }
   void EndDialog(int code) override { code_ = code; }
 
@@ -131,7 +136,7 @@ TEST(RequestUserInfoTest, TheLoopShowsAsksAndStoresAsTheUserDecides) {
        {1},
        {kShownEmpty, "dialog stays open, focus on 1002", "dialog stays open, focus on 1001",
         Write("UserName", "Jane"), Write("CompanyName", "Acme")}},
-      {"limits count characters (UTF-16 units), not bytes: 20 two-byte ones are kept whole",
+      {"limits count as the dialog counts (characters), not bytes: 20 two-byte ones are kept whole",
        {{UserStep::kAccept, "Zoë Łukasz Żółć", "ŁŁŁŁŁŁŁŁŁŁŁŁŁŁŁŁŁŁŁŁ"}},
        {1},
        {kShownEmpty, Write("UserName", "Zoë Łukasz Żółć"),

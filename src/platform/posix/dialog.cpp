@@ -1,14 +1,15 @@
 // Dialogs on POSIX: a form on the controlling terminal, drawn with a few
 // ECMA-48 sequences that every terminal emulator in use understands. Never
 // the host's standard input or output, which may be a pipe or a log.
+#include "platform/dialog.h"
+
 #include <algorithm>
 #include <string>
 
 #include "platform/call_notes.h"
-#include "platform/dialog.h"
 #include "platform/posix/resource_table.h"
-#include "platform/posix/terminal.h"
-#include "platform/posix/terminal_form.h"
+#include "platform/posix/terminal/form.h"
+#include "platform/posix/terminal/session.h"
 
 namespace install::platform {
 namespace {

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "platform/call_notes.h"
-#include "platform/text.h"
 #include "platform/dialog.h"
+#include "platform/text.h"
 #include "platform/win32/error.h"
 #include "platform/win32/text.h"
 
@@ -83,6 +83,7 @@ class Win32Dialog final : public DialogWindow {
   void LimitItemText(int id, std::size_t max_chars) override {
     ::SendDlgItemMessageW(hwnd_, id, EM_LIMITTEXT, static_cast<WPARAM>(max_chars), 0);
   }
+  std::size_t CountItemText(const std::string& text) const override { return Wide(text).size(); }
   void FocusItem(int id) override {
     const HWND item = ::GetDlgItem(hwnd_, id);
     if (item == nullptr) return;

@@ -47,8 +47,9 @@ std::vector<std::pair<sighandler_t, int>> WatchedActions() {
 // The host: loads the library, calls RequestUserInfo and unloads it as a
 // setup program would, and reports the call's result and whether the
 // terminal's modes and the host's own signal handlers were left as they were.
-std::string RunHost(bool sets_locale) {
+std::string RunHost(bool sets_locale, int ignored_signal) {
   if (sets_locale) setlocale(LC_ALL, "");
+  if (ignored_signal != 0) signal(ignored_signal, SIG_IGN);
   // The host's own handlers, which the dialog must hand back.
   signal(SIGINT, HostHandler);
   signal(SIGWINCH, HostHandler);
@@ -88,7 +89,7 @@ std::string g_latin1_folder;  // LOCPATH for it, made by the test
 // with no controlling terminal at all; the screen is read as it comes.
 struct TerminalSession {
   TerminalSession(const fs::path& folder, unsigned short rows, unsigned short columns,
-                  const char* locale, bool host_sets_locale) {
+                  const char* locale, bool host_sets_locale, int host_ignores) {
     winsize size{rows, columns, 0, 0};
     child = rows == 0 ? ::fork() : ::forkpty(&master, nullptr, nullptr, &size);
     if (child != 0) return;
@@ -98,7 +99,7 @@ struct TerminalSession {
     if (locale == kLatin1Locale) ::setenv("LOCPATH", g_latin1_folder.c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
     ::setenv(INSTALL_LOG_VARIABLE, (folder / "log").c_str(), 1);
-    testing::WriteBytes(folder / "report", RunHost(host_sets_locale));
+    testing::WriteBytes(folder / "report", RunHost(host_sets_locale, host_ignores));
     ::_exit(0);
   }
   ~TerminalSession() {
@@ -172,10 +173,20 @@ struct TerminalCase {
   unsigned short rows = 30, columns = 100;
   const char* locale = "C.UTF-8";  // else the library finds it in the environment
   bool host_sets_locale = false;
+  int host_ignores = 0;  // a signal the host sets to SIG_IGN
 };
 
 constexpr char kLeft[] = "\x1b[D";
 constexpr char kSelected[] = "\x1b[7m";  // reverse video
+// A joined family, a thumb with a skin tone, a flag: two cells each.
+const std::string kEmoji =
+    "\U0001F468\u200D\U0001F469\u200D\U0001F467\U0001F44D\U0001F3FD\U0001F1EB\U0001F1F7";
+
+std::string Repeat(const std::string& text, int times) {
+  std::string out;
+  while (times-- > 0) out += text;
+  return out;
+}
 
 TEST(TerminalDialog, KeysSizesAndSignalsDriveTheFormAndTheTerminalIsLeftAsItWas) {
   // Latin-1 is made for the test (localedef, of Debian's locales), as few
@@ -186,6 +197,7 @@ TEST(TerminalDialog, KeysSizesAndSignalsDriveTheFormAndTheTerminalIsLeftAsItWas)
       std::system(
           ("localedef -i en_US -f ISO-8859-1 " + g_latin1_folder + "/" + kLatin1Locale).c_str()),
       0);
+  const std::string twenty_emoji = Repeat("\U0001F600", 20);
   // clang-format off
   const TerminalCase cases[] = {
       {"Enter without a name, OK; keys edit in place; Tab selects (none) and typing replaces it",
@@ -203,9 +215,21 @@ TEST(TerminalDialog, KeysSizesAndSignalsDriveTheFormAndTheTerminalIsLeftAsItWas)
         {"\x1b[14;51H", "张张张张张张张张张张张张张张张张张张张"},  // 19: one too many
         {"[张张张张张张张张张张张张张张张  ]", "\x15张伟\r"}},  // its last 15
        "张伟", "(none)", "UserName written, 6 bytes"},
-      {"Latin-1: each byte a character of one cell",
-       {{"Company Name:", "\xE9t\xB5"}, {"[\xE9t\xB5" + std::string(29, ' ') + "]", "\x7F\r"}},
-       "\xE9t", "(none)", "UserName written, 2 bytes", 30, 100, kLatin1Locale, true},
+      {"Latin-1: each byte a character of one cell, 0xF0-0xFF too, in the form and on Accept",
+       {{"Company Name:", "\xE9t\xB5" + std::string(17, '\xFF')},
+        {"[\xE9t\xB5" + std::string(17, '\xFF') + std::string(12, ' ') + "]", "\x7F\r"}},
+       "\xE9t\xB5\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF", "(none)",
+       "UserName written, 19 bytes", 30, 100, kLatin1Locale, true},
+      {"an emoji is one character: 20 are taken and stored whole, a 21st rings and shows why",
+       {{"Company Name:", Repeat("\U0001F600", 21)}, {"\a", ""}, {"At most 20 characters", "\r"}},
+       twenty_emoji.c_str(), "(none)", "UserName written, 80 bytes"},
+      {"a letter with its mark and emoji sequences: their cells as drawn, one Backspace each",
+       {{"Company Name:", "a" + kEmoji + "e\u0301z"},
+        {"[a" + kEmoji + "e\u0301z" + std::string(23, ' ') + "]", kLeft + std::string(4, '\x7F') + "\r"}},
+       "az", "(none)", "UserName written, 2 bytes"},
+      {"a joiner typed between two emoji joins them: the cursor goes after both, Backspace takes both",
+       {{"Company Name:", "\U0001F468\U0001F469" + std::string(kLeft) + "\u200D\x7Fxy\r"}},
+       "xy", "(none)", "UserName written, 2 bytes"},
       {"no character set in the locale: bytes are characters, and the log says so",
        {{"Company Name:", "ab\xC3\xA9"}, {"[ab\xC3\xA9", "\x7F\r"}},
        "ab\xC3", "(none)", "takes each byte as a character", 30, 100, "C"},
@@ -225,6 +249,9 @@ TEST(TerminalDialog, KeysSizesAndSignalsDriveTheFormAndTheTerminalIsLeftAsItWas)
        "Jo", "(none)", "result=1", 3, 30},
       {"a signal that ends the host first gives the screen back, then ends it as it would have",
        {{"Company Name:", "Jane"}, {"[Jane", "", 0, 0, SIGTERM}}, nullptr, nullptr, nullptr},
+      {"a signal the host ignores stays ignored: SIGTERM leaves the form up",
+       {{"Company Name:", "Jo"}, {"[Jo", "", 0, 0, SIGTERM}, {"", "e"}, {"[Joe", "\r"}},
+       "Joe", "(none)", "result=1", 30, 100, "C.UTF-8", false, SIGTERM},
       {"without a controlling terminal nothing is shown", {}, nullptr, nullptr,
        "result=0 failed=\"show the form on /dev/tty\" reason=\"No such device or address", 0, 0},
   };
@@ -232,7 +259,8 @@ TEST(TerminalDialog, KeysSizesAndSignalsDriveTheFormAndTheTerminalIsLeftAsItWas)
   for (const TerminalCase& c : cases) {
     SCOPED_TRACE(c.name);
     testing::TempFolder folder;
-    TerminalSession session(folder.path(), c.rows, c.columns, c.locale, c.host_sets_locale);
+    TerminalSession session(folder.path(), c.rows, c.columns, c.locale, c.host_sets_locale,
+                            c.host_ignores);
     ASSERT_GT(session.child, 0);
     int ending_signal = 0;
     for (const Step& step : c.script) {
@@ -243,7 +271,8 @@ TEST(TerminalDialog, KeysSizesAndSignalsDriveTheFormAndTheTerminalIsLeftAsItWas)
         ASSERT_TRUE(session.StoppedAndGaveTheTerminalBack());
       }
       if (step.signal != 0) ::kill(session.child, step.signal);
-      if (step.signal != SIGTSTP && step.signal != SIGCONT) ending_signal = step.signal;
+      if (step.signal != SIGTSTP && step.signal != SIGCONT && step.signal != c.host_ignores)
+        ending_signal = step.signal;
       ASSERT_EQ(::write(session.master, step.keys.data(), step.keys.size()),
                 static_cast<ssize_t>(step.keys.size()));
     }

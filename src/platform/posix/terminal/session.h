@@ -4,13 +4,14 @@
 // it ends.
 #pragma once
 
-#include <signal.h>
 #include <termios.h>
 
 #include <optional>
 #include <string>
 
-#include "platform/posix/terminal_text.h"
+#include "platform/posix/handles.h"
+#include "platform/posix/terminal/characters.h"
+#include "platform/posix/terminal/signals.h"
 
 namespace install::platform::terminal {
 
@@ -57,26 +58,25 @@ class Session {
   bool Open();
 
   void Write(const std::string& bytes);
+  // The terminal's bell, for a key the form refuses.
+  void Ring();
   ScreenSize Size() const;
   Key ReadKey();
 
  private:
   bool SetRawMode();
-  void InstallSignalHandlers();
-  void RestoreSignalHandlers();
   void StopAsAsked();
+  bool WaitReadable(int timeout_ms);
   bool NextByte(char* byte, int timeout_ms);
   Key TextKey(char first);
+  Key SequenceAfterEscape();
 
-  int fd_ = -1;
+  UniqueFd fd_;
   bool owns_session_ = false;
   bool modes_saved_ = false;
   termios saved_modes_{};
-  bool handlers_installed_ = false;
-  static constexpr int kHandledSignalCount = 7;
-  struct sigaction saved_actions_[kHandledSignalCount]{};
+  std::optional<SignalWatch> signals_;
   bool screen_switched_ = false;
-  int wake_pipe_[2] = {-1, -1};
   std::string unread_;  // bytes read ahead that are not a key yet
   std::optional<CharacterLocale> locale_;
 };

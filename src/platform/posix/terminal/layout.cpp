@@ -1,18 +1,18 @@
 // Layout and drawing of a terminal form: where each item goes, in the
 // template's own frame or, on a small screen, compacted; all measured in
-// screen cells, so that wide characters (most CJK ones take two cells) keep
-// the frame and the cursor in place.
+// screen cells, so that wide characters (most CJK ones and emoji take two
+// cells) keep the frame and the cursor in place.
 #include <algorithm>
 #include <cstdio>
 
-#include "platform/posix/terminal_form.h"
-#include "platform/posix/terminal_text.h"
+#include "platform/posix/terminal/characters.h"
+#include "platform/posix/terminal/form.h"
 
 namespace install::platform {
 
 using terminal::Cells;
-using terminal::CharacterCells;
-using terminal::CharacterLength;
+using terminal::ClusterAt;
+using terminal::ClusterLength;
 
 namespace {
 
@@ -31,6 +31,8 @@ constexpr int kCompactGapCells = 1;        // between a label and its field
 constexpr int kButtonDecorationCells = 4;  // "< " and " >"
 constexpr int kFieldDecorationCells = 2;   // "[" and "]"
 constexpr char kEnlargeRequest[] = "Enlarge the window to %dx%d";
+// Shown (with a bell) when a key would take a field past its limit.
+constexpr char kLimitNote[] = "At most %zu characters";
 
 int Columns(int units) { return (units + kUnitsPerColumn - 1) / kUnitsPerColumn; }
 int Rows(int units) { return units / kUnitsPerRow; }
@@ -66,11 +68,11 @@ std::string Clip(const std::string& text, int column, int screen_columns) {
       at = end;
       continue;
     }
-    cells += CharacterCells(text, at);
+    const terminal::Cluster cluster = ClusterAt(text, at);
+    cells += cluster.cells;
     if (cells > room) break;
-    const std::size_t length = CharacterLength(text, at);
-    out.append(text, at, length);
-    at += length;
+    out.append(text, at, cluster.length);
+    at += cluster.length;
   }
   return out;
 }
@@ -81,14 +83,15 @@ std::string Clip(const std::string& text, int column, int screen_columns) {
 std::string Visible(const std::string& text, std::size_t cursor, int inner, std::size_t* first) {
   std::size_t start = 0;
   while (start < cursor && Cells(text.substr(start, cursor - start)) > inner - 1) {
-    start += CharacterLength(text, start);
+    start += ClusterLength(text, start);
   }
   *first = start;
   std::size_t end = start;
   for (int cells = 0; end < text.size();) {
-    cells += CharacterCells(text, end);
+    const terminal::Cluster cluster = ClusterAt(text, end);
+    cells += cluster.cells;
     if (cells > inner) break;
-    end += CharacterLength(text, end);
+    end += cluster.length;
   }
   return text.substr(start, end - start);
 }
@@ -215,18 +218,29 @@ void TerminalForm::Draw() {
   const int top = layout.top;
   const int left = layout.left;
   const int width = layout.width;
-  const std::string title = " " + std::string(dialog_.title) + " ";
+  std::string note;
+  if (refused_limit_ != 0) {
+    char text[sizeof kLimitNote + 20];
+    std::snprintf(text, sizeof text, kLimitNote, refused_limit_);
+    note = text;
+  }
+  // A border with a text in it, as the title sits in the top one.
+  auto border = [&](const std::string& text) {
+    std::string line = "+" + std::string(static_cast<std::size_t>(width - 2), '-') + "+";
+    if (text.empty()) return line;
+    const std::string padded = " " + text + " ";
+    line.replace(2, std::min(padded.size(), line.size() - 4), padded, 0, line.size() - 4);
+    return line;
+  };
   if (layout.framed) {
-    std::string border = "+" + std::string(static_cast<std::size_t>(width - 2), '-') + "+";
-    border.replace(2, std::min(title.size(), border.size() - 4), title, 0, border.size() - 4);
-    put(top, left, border);
+    put(top, left, border(dialog_.title));
     for (int row = 1; row < layout.height - 1; ++row) {
       put(top + row, left, "|" + std::string(static_cast<std::size_t>(width - 2), ' ') + "|");
     }
-    put(top + layout.height - 1, left,
-        "+" + std::string(static_cast<std::size_t>(width - 2), '-') + "+");
+    put(top + layout.height - 1, left, border(note));
   } else {
     put(top, left, dialog_.title);
+    put(top + layout.height, left, note);
   }
 
   int cursor_row = top + 1;

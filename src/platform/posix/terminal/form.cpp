@@ -1,14 +1,15 @@
 // A dialog template as a form on the terminal: keys, focus and the fields'
-// text. Layout and drawing are in terminal_layout.cpp.
-#include "platform/posix/terminal_form.h"
+// text. Layout and drawing are in layout.cpp.
+#include "platform/posix/terminal/form.h"
 
-#include "platform/posix/terminal_text.h"
+#include "platform/posix/terminal/characters.h"
 
 namespace install::platform {
 
-using terminal::CharacterCount;
-using terminal::CharacterLength;
-using terminal::PreviousCharacter;
+using terminal::ClusterBoundary;
+using terminal::ClusterCount;
+using terminal::ClusterLength;
+using terminal::PreviousCluster;
 
 TerminalForm::TerminalForm(const DialogTemplate& dialog, const DialogColors* colors,
                            terminal::Session& session)
@@ -28,6 +29,7 @@ int TerminalForm::Run(DialogEvents& events) {
   while (!ended_) {
     Draw();
     const terminal::Key key = session_.ReadKey();
+    refused_limit_ = 0;  // the note stays up until the next key
     const bool on_button =
         focus_ < items_.size() && items_[focus_].source->kind == DialogItemKind::kDefaultButton;
     // A form too small to be seen answers only the keys that leave it.
@@ -92,6 +94,10 @@ void TerminalForm::SetItemText(int id, const std::string& text) {
     item.cursor = text.size();
     item.selected = false;
   }
+}
+
+std::size_t TerminalForm::CountItemText(const std::string& text) const {
+  return ClusterCount(text);
 }
 
 void TerminalForm::LimitItemText(int id, std::size_t max_chars) {
@@ -160,10 +166,10 @@ void TerminalForm::Edit(terminal::KeyKind kind) {
   } else if (field->selected && kind == KeyKind::kRight) {
     cursor = text.size();
   } else {
-    // A step over one whole character, however many bytes it has.
-    const std::size_t before = PreviousCharacter(text, cursor);
-    const std::size_t after =
-        cursor < text.size() ? cursor + CharacterLength(text, cursor) : cursor;
+    // A step over one whole character as the user sees it, with its marks
+    // or the rest of its emoji sequence.
+    const std::size_t before = PreviousCluster(text, cursor);
+    const std::size_t after = cursor < text.size() ? cursor + ClusterLength(text, cursor) : cursor;
     switch (kind) {
       case KeyKind::kBackspace:
         text.erase(before, cursor - before);
@@ -198,16 +204,24 @@ void TerminalForm::Edit(terminal::KeyKind kind) {
 void TerminalForm::Type(const std::string& character) {
   Item* field = FocusedField();
   if (field == nullptr) return;
-  if (field->selected) {
-    field->text.clear();
-    field->cursor = 0;
-    field->selected = false;
+  std::string text = field->selected ? std::string() : field->text;
+  std::size_t cursor = field->selected ? 0 : field->cursor;
+  text.insert(cursor, character);
+  // The limit counts what the check on Accept counts (CountItemText), so a
+  // text the form takes is never refused there. A character goes in whole
+  // or not at all, and one that does not fit is refused where the user
+  // sees it: a bell, and a note until the next key. A mark or a joined
+  // character that becomes part of the last one adds nothing.
+  if (ClusterCount(text) > field->limit) {
+    refused_limit_ = field->limit;
+    session_.Ring();
+    return;
   }
-  // The limit counts characters, as a Unicode edit control counts them; a
-  // character goes in whole or not at all.
-  if (CharacterCount(field->text) >= field->limit) return;
-  field->text.insert(field->cursor, character);
-  field->cursor += character.size();
+  field->text = std::move(text);
+  // A joiner typed between two characters makes them one: the cursor goes
+  // after the whole of it.
+  field->cursor = ClusterBoundary(field->text, cursor + character.size());
+  field->selected = false;
 }
 
 }  // namespace install::platform

@@ -1,7 +1,7 @@
 // The characters of the text a terminal form shows and edits, in the
 // locale's own encoding: how many bytes each takes and how many cells it
-// fills on the screen (two for most CJK characters, none for a combining
-// mark). Where the locale names no character set beyond ASCII, every byte
+// fills on the screen (two for most CJK characters and emoji, none for a
+// combining mark). Where the locale names no character set beyond ASCII, every byte
 // is a character of one cell.
 #pragma once
 
@@ -42,13 +42,23 @@ Decoded DecodeCharacter(const char* bytes, std::size_t size, std::size_t* length
 // byte it cannot read, which is kept as it is.
 bool IsTextCharacter(const std::string& character);
 
-// Bytes of the character at `at` (at least one).
-std::size_t CharacterLength(const std::string& text, std::size_t at);
-// Where the character before the one at `at` starts.
-std::size_t PreviousCharacter(const std::string& text, std::size_t at);
-std::size_t CharacterCount(const std::string& text);
-// Cells of the character at `at`, and of a whole text.
-int CharacterCells(const std::string& text, std::size_t at);
+// A user-perceived character, the unit of the cursor, of Backspace and
+// Delete and of a field's limit (clusters.cpp): a character with the marks
+// and joined characters that follow it. `length` in bytes (at least one),
+// `cells` as a terminal draws it.
+struct Cluster {
+  std::size_t length;
+  int cells;
+};
+Cluster ClusterAt(const std::string& text, std::size_t at);
+
+std::size_t ClusterLength(const std::string& text, std::size_t at);
+// Where the cluster before the one at `at` starts.
+std::size_t PreviousCluster(const std::string& text, std::size_t at);
+// Where the cluster holding the byte at `at` ends: `at` itself when a
+// cluster starts there.
+std::size_t ClusterBoundary(const std::string& text, std::size_t at);
+std::size_t ClusterCount(const std::string& text);
 int Cells(const std::string& text);
 
 }  // namespace install::platform::terminal

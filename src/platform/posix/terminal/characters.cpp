@@ -1,4 +1,4 @@
-#include "platform/posix/terminal_text.h"
+#include "platform/posix/terminal/characters.h"
 
 #include <langinfo.h>
 
@@ -61,44 +61,6 @@ bool IsTextCharacter(const std::string& character) {
   wchar_t decoded;
   if (!ReadCharacter(character.data(), character.size(), &length, &decoded)) return true;
   return std::iswprint(static_cast<wint_t>(decoded)) != 0;
-}
-
-std::size_t CharacterLength(const std::string& text, std::size_t at) {
-  std::size_t length = 1;
-  wchar_t decoded;
-  if (!ReadCharacter(text.data() + at, text.size() - at, &length, &decoded)) return 1;
-  return length;
-}
-
-std::size_t PreviousCharacter(const std::string& text, std::size_t at) {
-  // Encodings with shift states or trailing bytes that look like leading
-  // ones cannot be read backwards: a field's few characters are read from
-  // the start instead.
-  std::size_t start = 0;
-  for (std::size_t next = 0; next < at; next += CharacterLength(text, next)) start = next;
-  return start;
-}
-
-std::size_t CharacterCount(const std::string& text) {
-  std::size_t count = 0;
-  for (std::size_t at = 0; at < text.size(); at += CharacterLength(text, at)) ++count;
-  return count;
-}
-
-int CharacterCells(const std::string& text, std::size_t at) {
-  std::size_t length;
-  wchar_t decoded;
-  if (!ReadCharacter(text.data() + at, text.size() - at, &length, &decoded)) return 1;
-  const int cells = ::wcwidth(decoded);
-  return cells < 0 ? 1 : cells;
-}
-
-int Cells(const std::string& text) {
-  int cells = 0;
-  for (std::size_t at = 0; at < text.size(); at += CharacterLength(text, at)) {
-    cells += CharacterCells(text, at);
-  }
-  return cells;
 }
 
 }  // namespace install::platform::terminal

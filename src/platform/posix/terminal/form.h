@@ -8,7 +8,7 @@
 
 #include "platform/dialog.h"
 #include "platform/posix/resource_table.h"
-#include "platform/posix/terminal.h"
+#include "platform/posix/terminal/session.h"
 
 namespace install::platform {
 
@@ -24,6 +24,7 @@ class TerminalForm final : public DialogWindow {
 
   std::string GetItemText(int id) const override;
   void SetItemText(int id, const std::string& text) override;
+  std::size_t CountItemText(const std::string& text) const override;
   void LimitItemText(int id, std::size_t max_chars) override;
   void FocusItem(int id) override;
   void EndDialog(int code) override;
@@ -32,8 +33,8 @@ class TerminalForm final : public DialogWindow {
   struct Item {
     const DialogItemTemplate* source;
     std::string text;
-    std::size_t limit;       // in characters
-    std::size_t cursor = 0;  // a byte offset into `text`, where a character starts
+    std::size_t limit;       // in characters as the user sees them (clusters)
+    std::size_t cursor = 0;  // a byte offset into `text`, where a cluster starts
     bool selected = false;   // the whole text, as a field is when focus arrives
   };
 
@@ -64,7 +65,8 @@ class TerminalForm final : public DialogWindow {
   terminal::Session& session_;
   std::vector<Item> items_;
   std::size_t focus_ = 0;
-  bool fits_ = true;  // the last drawing showed the form
+  bool fits_ = true;               // the last drawing showed the form
+  std::size_t refused_limit_ = 0;  // the limit a key just broke, shown until the next
   bool ended_ = false;
   int end_code_ = kDialogCancel;
 };
