@@ -27,7 +27,7 @@ for kind in pkcs12:pkcs12 token:token stamped:pkcs12; do
     '$root/scripts/release.sh' '$dir' >'$dir.log' 2>&1 || { cat '$dir.log'; exit 1; }"
   unzip -q "$dir"/Install-*-windows.zip -d "$dir/files" || continue
   check "$name: SHA256SUMS lists the signed files" bash -c "cd '$dir/files' && sha256sum -c SHA256SUMS"
-  check "$name: no password or PIN in the output or files" refused grep -r -a -F -f "$WORK/secrets" \
+  check "$name: no password or PIN in the output or files" refused grep -r -l -a -F -f "$WORK/secrets" \
     "$dir" "$dir.log"
   for pair in x86:win32 x64:win64; do
     dll=$dir/files/${pair%%:*}/Install.dll built=$root/build/${pair#*:}/bin/Install.dll
