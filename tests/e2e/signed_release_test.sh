@@ -42,6 +42,8 @@ for kind in pkcs12:pkcs12 token:token stamped:pkcs12; do
 done
 printf 'Z' | dd of="$WORK/token/files/x64/Install.dll" bs=1 seek=4096 conv=notrunc status=none
 check "one byte changed: verification fails" refused verify "$WORK/token/files/x64/Install.dll"
+check "wrong PIN: the release fails, nothing packed" bash -c "source '$keys/token.env' && ! \
+  INSTALL_SIGN_PASSWORD_FILE='$keys/so-pin' '$root/scripts/release.sh' '$WORK/bad' && ! ls '$WORK/bad'/*"
 
 start_desktop
 answer() {  # answer ARCH INSTALLCTL LOADER: AreYouThere through the signed DLL, beside installctl
@@ -50,15 +52,13 @@ check "x64 signed DLL answers under wine64" test "$(answer x64 "$installctl" "$W
 installctl32=$root/build/win32/bin/installctl.exe
 reason=$("$root/cmake/wine-probe.sh" /usr/lib/wine/wine 32) && reason=
 [ -n "$reason" ] || [ -f "$installctl32" ] || reason="no $installctl32 (build the win32 preset)"
-if [ -z "$reason" ]; then
-  check "x86 signed DLL answers under the 32-bit Wine" test "$(answer x86 "$installctl32" /usr/lib/wine/wine)" = 1
-else echo "skipped: x86 signed DLL under the 32-bit Wine: $reason"; fi
+if [ -n "$reason" ]; then echo "skipped: x86 signed DLL under the 32-bit Wine: $reason"
+else check "x86 signed DLL answers under the 32-bit Wine" test "$(answer x86 "$installctl32" /usr/lib/wine/wine)" = 1; fi
 
-# The example installer, signed through the token, and the uninstaller it writes.
 host=$WINEPREFIX/drive_c/Host plugin=$WINEPREFIX/drive_c/Host/Plugins/SampleBlur
 mkdir -p "$host" && cp "$sample_host" "$host/Host.exe" && printf 'ZKCO 3\r\n0\r\n' >"$host/host.cfg"
 check "example: signed build" bash -c "source '$keys/token.env' && makensis -V1 -DTARGET=amd64-unicode \
-  -DSIGN='$root/scripts/sign.sh' -DINSTALL_DLL='$WORK/token/files/x64/Install.dll' \
+  -DSIGN='$root/scripts/sign.sh' -DINSTALL_DLL='$WORK/pkcs12/files/x64/Install.dll' \
   -DOUTFILE='$WORK/setup.exe' '$root/examples/nsis/plugin-setup.nsi'"
 windows() { timeout 90 "$WINE" "$@" && timeout 90 "$(dirname "$WINE")/wineserver" -w; }
 check "example: setup.exe signature verifies" verify "$WORK/setup.exe"
