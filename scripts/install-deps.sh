@@ -17,6 +17,9 @@ ALL_PACKAGES=(
   file pkg-config man-db                       # the hosts built against them; the page rendered
   zip xz-utils                                 # release archives; LZMA sizes in bench/sizes.sh
   nsis                                         # makensis builds the example installer
+  python3                                      # the PE checksum after each Windows link
+  osslsigncode openssl unzip                   # signed releases: Authenticode, the test's authority
+  softhsm2 libengine-pkcs11-openssl            # signing through PKCS#11, tested on a software token
   locales                                      # localedef: a Latin-1 locale for the terminal form's test
 )
 # Runs the 32-bit DLL's tests. It comes from the i386 architecture, whose

@@ -19,6 +19,13 @@
 ; Install.dll is unloaded when setup ends (UnloadInstallLibrary), so that
 ; setup can delete its plug-in folder in the temporary folder: a DLL still
 ; loaded there cannot be deleted, and each run would leave a copy behind.
+;
+; Signing: -DSIGN=command signs the installer and the uninstaller it writes,
+; the command being run with the file's path after it, and any failure stops
+; the build. scripts/sign.sh signs with the key the INSTALL_SIGN_* variables
+; name, as scripts/release.sh does (its README section "Releases"):
+;   makensis -DSIGN=../../scripts/sign.sh -DTARGET=amd64-unicode plugin-setup.nsi
+; On Windows: -DSIGN="signtool sign /fd sha256 /tr http://timestamp.example /td sha256 /a".
 
 !define /ifndef TARGET x86-unicode
 Target ${TARGET}
@@ -28,6 +35,11 @@ Target ${TARGET}
   !define /ifndef INSTALL_DLL ../../build/win32/bin/Install.dll
 !endif
 !define /ifndef OUTFILE SampleBlur-setup-${TARGET}.exe
+
+!ifdef SIGN
+  !finalize '${SIGN} "%1"' = 0
+  !uninstfinalize '${SIGN} "%1"' = 0
+!endif
 
 !include FileFunc.nsh
 !include LogicLib.nsh
