@@ -127,9 +127,10 @@ HWND OwnerWindow(void* owner) {
 const char* WhyNobodyCanAnswer() {
   const HWINSTA station = ::GetProcessWindowStation();
   USEROBJECTFLAGS flags{};
-  if (station == nullptr ||
-      !::GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof flags, nullptr)) {
-    return "the process has no window station";
+  if (station == nullptr) return "the process has no window station";
+  // Unreadable flags are taken as a station nobody sees: better no dialog than a wait without end.
+  if (!::GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof flags, nullptr)) {
+    return "the process's window station does not say whether it is interactive";
   }
   if ((flags.dwFlags & WSF_VISIBLE) == 0) return "the process's window station is not interactive";
   if (::GetThreadDesktop(::GetCurrentThreadId()) == nullptr) return "the thread has no desktop";

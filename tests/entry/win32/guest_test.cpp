@@ -51,14 +51,25 @@ TEST(Guest, LoadedCalledAndFreedThousandsOfTimesItLeavesTheHostItsSlotsHandlesAn
     ASSERT_EQ(library.Find("AreYouThere")(nullptr, nullptr, nullptr), 1) << "cycle " << cycle;
   }
   const auto [handles, bytes] = HostUsage();
-  std::printf("%d cycles: handles %lu -> %lu, private bytes %zu -> %zu\n",
-              kLoadCycles - kWarmUpCycles, before.first, handles, before.second, bytes);
+  std::printf("%d cycles: handles %lu -> %lu, private bytes %llu -> %llu\n",
+              kLoadCycles - kWarmUpCycles, before.first, handles, 0ull + before.second,
+              0ull + bytes);
   EXPECT_EQ(handles, before.first);
   EXPECT_LE(bytes, before.second + kMemorySlack);
   const DWORD slot = ::TlsAlloc();
   EXPECT_NE(slot, TLS_OUT_OF_INDEXES);
   ::TlsFree(slot);
   ::FreeLibrary(common_controls);
+}
+
+// RequestUserInfo's answer into `out`, asked on a desktop of its own.
+DWORD WINAPI AskHidden(void* out) {
+  const HDESK desktop = ::CreateDesktopW(L"Hidden", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+  installctl::InstallLibrary library;
+  std::string error;
+  std::int32_t token = INSTALL_ACCESS_TOKEN;
+  return desktop && ::SetThreadDesktop(desktop) && library.Load(library.DefaultPath(), &error) &&
+         library.Call("RequestUserInfo", "", false, &token, static_cast<std::int32_t*>(out));
 }
 
 // A deployment agent's process: a window station nobody sees, with a
@@ -74,15 +85,7 @@ TEST(Guest, RequestUserInfoWhereNobodyCanSeeTheDialogAnswersZeroAtOnce) {
   // On a thread of its own, which no window ties to the first desktop; -1
   // if the desktop or the library failed it.
   std::int32_t answer = -1;
-  const auto run = [](void* out) -> DWORD {
-    const HDESK desktop = ::CreateDesktopW(L"Hidden", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
-    installctl::InstallLibrary library;
-    std::string error;
-    std::int32_t token = INSTALL_ACCESS_TOKEN;
-    return desktop && ::SetThreadDesktop(desktop) && library.Load(library.DefaultPath(), &error) &&
-           library.Call("RequestUserInfo", "", false, &token, static_cast<std::int32_t*>(out));
-  };
-  const platform::UniqueObject thread(::CreateThread(nullptr, 0, run, &answer, 0, nullptr));
+  const platform::UniqueObject thread(::CreateThread(nullptr, 0, AskHidden, &answer, 0, nullptr));
   if (::WaitForSingleObject(thread.get(), kPromptlyMs) != WAIT_OBJECT_0) {
     std::fputs("RequestUserInfo still waits for an answer\n", stderr);
     std::_Exit(1);  // the dialog holds the thread; nothing else would end the test
