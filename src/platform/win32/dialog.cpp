@@ -127,14 +127,15 @@ HWND OwnerWindow(void* owner) {
 const char* WhyNobodyCanAnswer() {
   const HWINSTA station = ::GetProcessWindowStation();
   USEROBJECTFLAGS flags{};
-  if (station == nullptr) return "the process has no window station";
-  // Unreadable flags are taken as a station nobody sees: better no dialog than a wait without end.
-  if (!::GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof flags, nullptr)) {
-    return "the process's window station does not say whether it is interactive";
+  // Flags that cannot be read count as a station nobody sees: better no
+  // dialog than a wait without end.
+  if (station == nullptr ||
+      !::GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof flags, nullptr) ||
+      (flags.dwFlags & WSF_VISIBLE) == 0) {
+    return "the process's window station is not interactive";
   }
-  if ((flags.dwFlags & WSF_VISIBLE) == 0) return "the process's window station is not interactive";
-  if (::GetThreadDesktop(::GetCurrentThreadId()) == nullptr) return "the thread has no desktop";
-  return nullptr;
+  return ::GetThreadDesktop(::GetCurrentThreadId()) == nullptr ? "the thread has no desktop"
+                                                               : nullptr;
 }
 
 }  // namespace

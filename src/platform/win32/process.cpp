@@ -58,11 +58,7 @@ Status ProgramPathThatFits(const std::wstring& path, std::wstring* program) {
   if (!ExtendedLengthPath(path, &long_form).ok()) return Status{};  // CreateProcessW says why
   if (long_form.size() - std::wcslen(kLocalPathPrefix) < MAX_PATH) return Status{};
   const DWORD needed = ::GetShortPathNameW(long_form.c_str(), nullptr, 0);
-  if (needed == 0) {
-    const Status status = LastWindowsStatus();
-    NoteFailure("find the program", status);
-    return status;
-  }
+  if (needed == 0) return LastWindowsStatus();  // no such program, as the caller notes
   std::wstring short_form(needed, L'\0');
   const DWORD written = ::GetShortPathNameW(long_form.c_str(), short_form.data(), needed);
   if (written != 0 && written < needed && written < MAX_PATH) {
@@ -70,8 +66,7 @@ Status ProgramPathThatFits(const std::wstring& path, std::wstring* program) {
     *program = std::move(short_form);
     return Status{};
   }
-  NoteFailure("shorten the program's path",
-              "it is MAX_PATH characters or longer and has no short form that fits");
+  NoteFailure("start the program", "its path is too long and has no short form that fits");
   return Status{Error::kPathNotFound, ERROR_PATH_NOT_FOUND};
 }
 

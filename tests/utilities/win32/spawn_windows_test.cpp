@@ -38,7 +38,7 @@ TEST(SpawnWindowsTest, AProgramPathWithNoShortFormThatFitsIsAPathThatCannotBeUse
   const std::wstring program = path + L"\\t.exe";
   WriteBytes(program, "MZ");  // not made, the start would answer 2
   ExpectSpawns({{true, "\"" + std::filesystem::path(program.substr(4)).string() + "\" /x", 3,
-                 "it is MAX_PATH characters or longer and has no short form that fits"}});
+                 "its path is too long and has no short form that fits"}});
   for (::DeleteFileW(program.c_str()); path != top; path.resize(path.size() - 3))
     ::RemoveDirectoryW(path.c_str());
 }
