@@ -77,8 +77,7 @@ DWORD WINAPI AskHidden(void* out) {
 // stores nothing and logs why.
 TEST(Guest, RequestUserInfoWhereNobodyCanSeeTheDialogAnswersZeroAtOnce) {
   const HWINSTA interactive = ::GetProcessWindowStation();
-  const HWINSTA hidden =
-      ::CreateWindowStationW(L"InstallTestHidden", 0, WINSTA_ALL_ACCESS, nullptr);
+  const HWINSTA hidden = ::CreateWindowStationW(L"Hidden", 0, WINSTA_ALL_ACCESS, nullptr);
   ASSERT_TRUE(hidden != nullptr && ::SetProcessWindowStation(hidden)) << ::GetLastError();
   TempFolder folder;
   installctl::SetEnvironmentValue(INSTALL_LOG_VARIABLE, folder.File("log").c_str());

@@ -31,8 +31,7 @@ TEST(SpawnWindowsTest, AQuotedProgramWithQuotedArgumentsTakesOneMorePairOfQuotes
 // its path has no short form that CreateProcessW could take.
 TEST(SpawnWindowsTest, AProgramPathWithNoShortFormThatFitsIsAPathThatCannotBeUsed) {
   TempFolder folder;
-  const std::wstring top = L"\\\\?\\" + folder.path().wstring();
-  std::wstring path = top;
+  std::wstring top = L"\\\\?\\" + folder.path().wstring(), path = top;
   for (int level = 0; level < 100; ++level)
     ASSERT_TRUE(::CreateDirectoryW((path += L"\\dd").c_str(), nullptr)) << ::GetLastError();
   const std::wstring program = path + L"\\t.exe";
