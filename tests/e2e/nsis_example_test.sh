@@ -144,12 +144,12 @@ if [ -n "$W" ]; then
   expect "install in a path of ${#long} characters" "$(run_windows "$WORK/setup.exe" /S /USER=Jane \
     "/D=C:\\$long")" 0
   expect_bytes "long-path host.cfg after install" "$long_host/host.cfg" "$installed"
-  # Windows starts a program this deep by its short path; Wine cannot (it
-  # garbles the name, and a 32-bit host crashed), so there the library does
-  # not try: the start is refused (the path is not found), and the caller goes on.
-  started=$("$WINE" "$installctl" WINSpawn "\"C:\\$long\\Host.exe\" /x" | tr -d '\r')
-  expect "long-path host start refused under Wine" \
-    "$([[ $started =~ ^[23]$ ]] && echo "2 or 3" || echo "$started")" "2 or 3"
+  # A program this deep is started by its short path, in its \\?\ form,
+  # which Wine's CreateProcess also takes as it is.
+  expect "long-path host start" "$("$WINE" "$installctl" WINSpawn "\"C:\\$long\\Host.exe\" /x" |
+    tr -d '\r')" 33
+  "$(dirname "$WINE")/wineserver" -w
+  expect_bytes "long-path host started by WINSpawnW" "$long_host/started.txt" '/x\n1\n'
   expect "long-path size" "$(registry_values "$uninstall" | sed -n 's/.*EstimatedSize"=dword://p')" \
     "$(find "$long_host/Plugins" -type f -printf '%s\n' | awk '{kb += int($1 / 1024)} END {printf "%08x", kb}')"
   expect "long-path uninstall" "$(run_windows "$long_host/Plugins/SampleBlur/Uninstall.exe" /S)" 0

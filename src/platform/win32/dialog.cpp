@@ -2,28 +2,25 @@
 // library's own resources, owned by the caller's window, which it keeps
 // disabled while the dialog is up. A Unicode dialog, so that what the user
 // types reaches the library whole, whatever the ANSI code page.
-#include <windows.h>
-// After windows.h, whose types it needs.
-#include <commctrl.h>
+//
+// The template holds only the window classes that user32 registers itself
+// (static, edit, button), so no common control is loaded for it.
+#include "platform/dialog.h"
 
-#include <memory>
+#include <windows.h>
+
 #include <string>
-#include <type_traits>
 #include <vector>
 
 #include "platform/call_notes.h"
 #include "platform/dialog.h"
 #include "platform/text.h"
 #include "platform/win32/error.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/text.h"
 
 namespace install::platform {
 namespace {
-
-struct BrushDeleter {
-  void operator()(HBRUSH brush) const { ::DeleteObject(brush); }
-};
-using UniqueBrush = std::unique_ptr<std::remove_pointer_t<HBRUSH>, BrushDeleter>;
 
 COLORREF ToColorRef(std::uint32_t colour) { return static_cast<COLORREF>(colour & 0xFFFFFF); }
 
@@ -32,33 +29,6 @@ std::wstring Wide(const std::string& text) {
   WideFromText(text, &wide);
   return wide;
 }
-
-// The common controls, registered for as long as a dialog is up. comctl32
-// is not among Windows' known DLLs: imported, or loaded by bare name, it
-// could come from the host program's folder. So it is loaded from the
-// system folder only, and not while the library itself loads (no DLL may
-// be loaded under the loader lock) but just before the dialog; it is given
-// back when the dialog has ended.
-class CommonControls {
- public:
-  CommonControls()
-      : module_(::LoadLibraryExW(L"comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
-    if (module_ == nullptr) return;
-    using InitFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-    const auto init = reinterpret_cast<InitFunction>(
-        reinterpret_cast<void*>(::GetProcAddress(module_, "InitCommonControlsEx")));
-    const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
-    if (init != nullptr) init(&classes);
-  }
-  ~CommonControls() {
-    if (module_ != nullptr) ::FreeLibrary(module_);
-  }
-  CommonControls(const CommonControls&) = delete;
-  CommonControls& operator=(const CommonControls&) = delete;
-
- private:
-  HMODULE module_;
-};
 
 class Win32Dialog final : public DialogWindow {
  public:
@@ -128,7 +98,7 @@ class Win32Dialog final : public DialogWindow {
       case WM_CTLCOLORDLG:
       case WM_CTLCOLORSTATIC:
       case WM_CTLCOLORBTN:
-        if (background_ == nullptr) return FALSE;
+        if (!background_) return FALSE;
         ::SetTextColor(reinterpret_cast<HDC>(wparam), ToColorRef(colors_->text));
         ::SetBkColor(reinterpret_cast<HDC>(wparam), ToColorRef(colors_->background));
         return reinterpret_cast<INT_PTR>(background_.get());
@@ -152,6 +122,24 @@ HWND OwnerWindow(void* owner) {
   return hwnd != nullptr && ::IsWindow(hwnd) ? hwnd : nullptr;
 }
 
+// A dialog in a window station that is not interactive (a service's, session
+// 0's, a deployment agent's running the setup as SYSTEM), or on no desktop,
+// is built where nobody can see it and would wait for ever. The reason why
+// nobody can answer, or null when someone can.
+const char* WhyNobodyCanAnswer() {
+  const HWINSTA station = ::GetProcessWindowStation();
+  USEROBJECTFLAGS flags{};
+  // Flags that cannot be read count as a station nobody sees: better no
+  // dialog than a wait without end.
+  if (station == nullptr ||
+      !::GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof flags, nullptr) ||
+      (flags.dwFlags & WSF_VISIBLE) == 0) {
+    return "the process's window station is not interactive";
+  }
+  return ::GetThreadDesktop(::GetCurrentThreadId()) == nullptr ? "the thread has no desktop"
+                                                               : nullptr;
+}
+
 }  // namespace
 
 int RunModalDialog(void* owner, const void* resources, int template_id, const DialogColors* colors,
@@ -160,7 +148,10 @@ int RunModalDialog(void* owner, const void* resources, int template_id, const Di
     NoteFailure("show the dialog", "the library's resources are not loaded");
     return kDialogNotCreated;
   }
-  const CommonControls controls;
+  if (const char* reason = WhyNobodyCanAnswer()) {
+    NoteFailure("show the dialog", reason);
+    return kDialogNotCreated;
+  }
   Win32Dialog dialog(events, colors);
   const INT_PTR code = ::DialogBoxParamW(
       static_cast<HINSTANCE>(const_cast<void*>(resources)), MAKEINTRESOURCEW(template_id),

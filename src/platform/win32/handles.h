@@ -25,5 +25,6 @@ using UniqueFind = UniqueHandle<FindHandleTraits>;
 using UniqueObject = UniqueHandle<HandleTraits<HANDLE, nullptr, ::CloseHandle>>;
 using UniqueKey = UniqueHandle<HandleTraits<HKEY, nullptr, ::RegCloseKey>>;
 using UniqueLibrary = UniqueHandle<HandleTraits<HMODULE, nullptr, ::FreeLibrary>>;
+using UniqueBrush = UniqueHandle<HandleTraits<HBRUSH, nullptr, ::DeleteObject>>;
 
 }  // namespace install::platform

@@ -1,16 +1,18 @@
 // Commands and program starts through the system's own calls, whose results
 // the logic layer passes back to the script. Both take the library's text
 // as UTF-16, so a command names any file Windows can name.
+#include "platform/process.h"
+
 #include <windows.h>
 
 #include <cstdlib>
 #include <cwchar>
 #include <string>
 
-#include "platform/process.h"
+#include "platform/call_notes.h"
 #include "platform/win32/error.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/text.h"
-#include "platform/win32/wine.h"
 
 namespace install::platform {
 namespace {
@@ -41,24 +43,31 @@ Status StartFailure(DWORD code) {
   }
 }
 
-// The short (8.3) form of a program path on a drive ("\\?\C:\...") of
-// MAX_PATH characters or more; empty where the path is shorter or on the
-// network, where its volume keeps no short names, or where even the short
-// form is too long.
-std::wstring ShortFormIfTooLong(const std::wstring& path) {
-  const std::size_t prefix = std::wcslen(kLocalPathPrefix);
+// A program path of MAX_PATH characters or more, which CreateProcessW
+// cannot take, is given by its short (8.3) form where that fits. The form
+// keeps its "\\?\" start: a system that turns the program's name back into
+// the long form on the way (Wine does, into a MAX_PATH buffer it then reads
+// unwritten) takes a "\\?\" name as it is. Whether the short form fits is
+// the only test: a volume without short names answers the long form again.
+// `program` is left empty when the path is short enough as it is, or is a
+// bare name, which the system looks for in its own folders.
+Status ProgramPathThatFits(const std::wstring& path, std::wstring* program) {
+  program->clear();
+  if (path.find_first_of(L"\\/:") == std::wstring::npos) return Status{};
   std::wstring long_form;
-  if (!ExtendedLengthPath(path, &long_form).ok()) return {};
-  const bool on_a_drive = long_form.size() > prefix + 1 && long_form[prefix + 1] == L':';
-  if (!on_a_drive || long_form.size() - prefix < MAX_PATH) return {};
+  if (!ExtendedLengthPath(path, &long_form).ok()) return Status{};  // CreateProcessW says why
+  if (long_form.size() - std::wcslen(kLocalPathPrefix) < MAX_PATH) return Status{};
   const DWORD needed = ::GetShortPathNameW(long_form.c_str(), nullptr, 0);
-  if (needed == 0) return {};
+  if (needed == 0) return LastWindowsStatus();  // no such program, as the caller notes
   std::wstring short_form(needed, L'\0');
   const DWORD written = ::GetShortPathNameW(long_form.c_str(), short_form.data(), needed);
-  if (written == 0 || written >= needed) return {};
-  short_form.resize(written);
-  short_form.erase(0, prefix);  // kept from the long form
-  return short_form.size() < MAX_PATH ? short_form : std::wstring();
+  if (written != 0 && written < needed && written < MAX_PATH) {
+    short_form.resize(written);
+    *program = std::move(short_form);
+    return Status{};
+  }
+  NoteFailure("start the program", "its path is too long and has no short form that fits");
+  return Status{Error::kPathNotFound, ERROR_PATH_NOT_FOUND};
 }
 
 }  // namespace
@@ -76,32 +85,28 @@ Status RunShellCommand(const char* command, int* exit_code) {
 
 // What WinExec does, with the W call: CreateProcess with the whole line
 // (the system finds the program in it), a normal window, and a wait until
-// the program is ready for input. CreateProcess takes no program path of
-// MAX_PATH characters or more, so such a program is given by its short path
-// besides. Not under Wine, whose CreateProcess turns a short program path
-// back into the long one in a MAX_PATH buffer and, when it does not fit,
-// goes on with the buffer unwritten (a garbled name; a crashed 32-bit host).
+// the program is ready for input.
 Status StartProgram(const char* command_line, const std::vector<std::string>& arguments) {
   std::wstring line;
   Status status = WideFromText(command_line, &line);
   if (!status.ok()) return status;
+  std::wstring program;
+  if (!arguments.empty() && WideFromText(arguments[0], &program).ok()) {
+    status = ProgramPathThatFits(std::wstring(program), &program);
+    if (!status.ok()) return status;
+  }
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_SHOWNORMAL;
   PROCESS_INFORMATION started{};
   // CreateProcessW may write into the line it is given, hence the copy's buffer.
-  std::wstring program;
-  if (!arguments.empty() && !RunningUnderWine() && WideFromText(arguments[0], &program).ok()) {
-    program = ShortFormIfTooLong(program);
-  }
   if (!::CreateProcessW(program.empty() ? nullptr : program.c_str(), line.data(), nullptr, nullptr,
                         FALSE, 0, nullptr, nullptr, &startup, &started)) {
     return StartFailure(::GetLastError());
   }
-  ::WaitForInputIdle(started.hProcess, kReadyForInputTimeoutMs);
-  ::CloseHandle(started.hThread);
-  ::CloseHandle(started.hProcess);
+  const UniqueObject process(started.hProcess), thread(started.hThread);
+  ::WaitForInputIdle(process.get(), kReadyForInputTimeoutMs);
   return Status{};
 }
 

@@ -1,3 +1,5 @@
+#include <windows.h>
+
 #include "utilities/utilities_tables.h"
 
 namespace install::testing {
@@ -23,6 +25,21 @@ TEST(SpawnWindowsTest, AQuotedProgramWithQuotedArgumentsTakesOneMorePairOfQuotes
       {false, program + " \"x\"", 9009},
       {false, "\"" + program + " \"x\"\"", 3},
   });
+}
+
+// A program 300 characters deep in folders whose names are already short:
+// its path has no short form that CreateProcessW could take.
+TEST(SpawnWindowsTest, AProgramPathWithNoShortFormThatFitsIsAPathThatCannotBeUsed) {
+  TempFolder folder;
+  std::wstring top = L"\\\\?\\" + folder.path().wstring(), path = top;
+  for (int level = 0; level < 100; ++level)
+    ASSERT_TRUE(::CreateDirectoryW((path += L"\\dd").c_str(), nullptr)) << ::GetLastError();
+  const std::wstring program = path + L"\\t.exe";
+  WriteBytes(program, "MZ");  // not made, the start would answer 2
+  ExpectSpawns({{true, "\"" + std::filesystem::path(program.substr(4)).string() + "\" /x", 3,
+                 "its path is too long and has no short form that fits"}});
+  for (::DeleteFileW(program.c_str()); path != top; path.resize(path.size() - 3))
+    ::RemoveDirectoryW(path.c_str());
 }
 
 }  // namespace install::testing
