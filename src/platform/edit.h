@@ -89,6 +89,7 @@ class FileEdit {
   File replacement_;
   std::string name_;
   std::string temporary_name_;
+  std::uint64_t device_ = 0, inode_ = 0;  // the file Begin opened, for ReopenFile
   EditKind kind_ = EditKind::kAppend;
   bool locked_ = false;
   bool replaced_ = false;

@@ -65,6 +65,7 @@ class File {
   Status CopyAccessFrom(const File& source);
 
  private:
+  friend class FileEdit;
   // A POSIX descriptor or a Windows HANDLE; -1 is "none" on both.
   static constexpr std::intptr_t kInvalidHandle = -1;
   explicit File(std::intptr_t handle) : handle_(handle) {}

@@ -8,8 +8,9 @@
 
 #include "config/line_append.h"
 #include "config/plugin_removal.h"
-#include "platform/files.h"
+#include "config/temp_path.h"
 #include "platform/edit.h"
+#include "platform/files.h"
 #include "support/system_state.h"
 #include "support/test_files.h"
 
@@ -42,8 +43,11 @@ TEST(EditFilesPosix, WhatIsNotAPlainFileOfTheCallersIsRefusedOrKeepsWhatItIs) {
                       ? ::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
                       : true);
       if (what >= kHeld) WriteBytes(file, sample);
-      platform::EditLock held;  // by an edit that does not end
-      ASSERT_TRUE(what != kHeld || platform::EditLock::Take(file.c_str(), &held).ok());
+      platform::FileEdit held;  // by an edit that does not end
+      ASSERT_TRUE(what != kHeld ||
+                  platform::FileEdit::Begin(file.c_str(), platform::EditKind::kAppend,
+                                            config::TemporaryPathFor, &held)
+                      .ok());
       if (what == kUnreadable) ::chmod(file.c_str(), 0);
       ASSERT_TRUE(what != kOtherOwner || (::chown(file.c_str(), kNobody, kNobody) == 0 &&
                                           ::chmod(file.c_str(), 02640) == 0));
@@ -56,7 +60,8 @@ TEST(EditFilesPosix, WhatIsNotAPlainFileOfTheCallersIsRefusedOrKeepsWhatItIs) {
       EXPECT_FALSE(std::filesystem::exists("/dev/null.TMP"));
       if (what != kOtherOwner) {
         EXPECT_EQ(result, what == kUnreadable ? 1 : 6);
-        EXPECT_EQ(ReadBytes(folder.File("host.TMP")), "another edit's");
+        // The held edit took the leftover's name for its lock.
+        EXPECT_EQ(ReadBytes(folder.File("host.TMP")), what == kHeld ? "" : "another edit's");
         EXPECT_TRUE(what != kHeld || ReadBytes(file) == sample);
         continue;
       }
