@@ -99,36 +99,4 @@ class FileEdit {
 // (the current folder, a link); null to stop.
 void SetEditStepHookForTesting(void (*hook)());
 
-// ---- The edit as it was before FileEdit, while callers move over --------
-
-Status FinalPath(const char* path, std::string* final_path);
-
-class EditLock {
- public:
-  EditLock() = default;
-  EditLock(const EditLock&) = delete;
-  EditLock& operator=(const EditLock&) = delete;
-  ~EditLock();
-  static Status Take(const char* path, EditLock* out);
-
- private:
-  std::intptr_t handle_ = -1;
-};
-
-class ReplacementFile {
- public:
-  ReplacementFile() = default;
-  ReplacementFile(const ReplacementFile&) = delete;
-  ReplacementFile& operator=(const ReplacementFile&) = delete;
-  ~ReplacementFile();
-
-  static Status Create(const char* path, ReplacementFile* out);
-  File& file() { return file_; }
-  Status Replace(const char* target);
-
- private:
-  File file_;
-  std::string path_;
-};
-
 }  // namespace install::platform
