@@ -18,6 +18,7 @@ ALL_PACKAGES=(
   zip xz-utils                                 # release archives; LZMA sizes in bench/sizes.sh
   nsis                                         # makensis builds the example installer
   locales                                      # localedef: a Latin-1 locale for the terminal form's test
+  acl                                          # setfacl: a folder's default access list in the edit tests
 )
 # Runs the 32-bit DLL's tests. It comes from the i386 architecture, whose
 # index may be unreachable: then the 32-bit tests are reported as skipped.

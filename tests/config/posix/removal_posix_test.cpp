@@ -1,5 +1,9 @@
 // What only POSIX can set up: paths that are not files, another owner,
 // extended attributes and a reader without permission.
+#include <fcntl.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -9,6 +13,7 @@
 #include "config/line_append.h"
 #include "config/plugin_removal.h"
 #include "config/temp_path.h"
+#include "platform/call_notes.h"
 #include "platform/edit.h"
 #include "platform/files.h"
 #include "support/system_state.h"
@@ -74,6 +79,154 @@ TEST(EditFilesPosix, WhatIsNotAPlainFileOfTheCallersIsRefusedOrKeepsWhatItIs) {
       char value[8] = {};
       EXPECT_EQ(::getxattr(file.c_str(), "user.a", value, sizeof value), attributes ? 4 : -1);
     }
+}
+
+const char* moved_to = nullptr;  // where the step hook moves the current folder
+void MoveCurrentFolder() { ::chdir(moved_to); }
+
+bool WriteTo(const std::string& path, const std::string& text) {
+  return std::ofstream(path) << text ? true : false;
+}
+
+// A child that keeps `work` up until killed; its pid.
+pid_t Keep(const std::function<void()>& work) {
+  const pid_t child = ::fork();
+  if (child != 0) return child;
+  ::alarm(30);
+  work();
+  ::_exit(0);
+}
+
+// Root edits in a folder a user can write, or an edit by that user: a link
+// the user planted, a folder swapped for a link while edits run, locks the
+// user takes with read rights alone, a folder the caller cannot list, a user
+// namespace, a folder's default access list, set-ID bits, and the current
+// folder changed in the middle of the call.
+TEST(EditFilesPosix, NothingAUserCanDoInTheFolderSteersOrStallsAnEdit) {
+  enum Row {
+    kPlanted,
+    kSwapped,
+    kReaderLocks,
+    kUnlistable,
+    kNamespace,
+    kDefaultAcl,
+    kSetId,
+    kMoves
+  };
+  const bool root = ::geteuid() == 0;
+  const unsigned user = root ? kNobody : ::geteuid();
+  const std::string sample = "MDOP\r\nPlugin v\r\nKey v\r\n", rewritten = "MDOP \r\nKey v\r\n";
+  for (Row row :
+       {kPlanted, kSwapped, kReaderLocks, kUnlistable, kNamespace, kDefaultAcl, kSetId, kMoves}) {
+    SCOPED_TRACE(row);
+    if (!root && (row == kPlanted || row == kSwapped || row == kNamespace)) {
+      std::cout << "row " << row << " skipped: it needs root to own files for another user\n";
+      continue;
+    }
+    TempFolder folder, other;  // the user's folder; one only root may write
+    const std::string file = folder.File("host.cfg"), x = other.File("x");
+    ::chmod(folder.path().c_str(), 0755);
+    ::chmod(other.path().c_str(), 0755);
+    WriteBytes(x, sample);
+    WriteBytes(file, sample);
+    std::vector<pid_t> helpers;
+    if (row == kPlanted || row == kSwapped) {
+      std::filesystem::remove(file);
+      ::mkdir(folder.File("d").c_str(), 0755);
+      WriteBytes(folder.File("d/x"), sample);
+      ::symlink(row == kPlanted ? x.c_str() : "d/x", file.c_str());
+      ::symlink(other.path().c_str(), folder.File("e").c_str());
+      for (const char* name : {"host.cfg", "d", "d/x", "e"})
+        ::lchown(folder.File(name).c_str(), user, user);
+    }
+    if (row == kSwapped) {
+      const std::string d = folder.File("d"), e = folder.File("e");
+      helpers.push_back(Keep([&] {
+        if (::setgid(user) == 0 && ::setuid(user) == 0)
+          for (;;) ::renameat2(AT_FDCWD, d.c_str(), AT_FDCWD, e.c_str(), RENAME_EXCHANGE);
+      }));
+    }
+    // In the namespace the folder is root's, mapped; the file is nobody's.
+    if (row != kNamespace) ::chown(folder.path().c_str(), user, user);
+    ::lchown(file.c_str(), user, user);
+    if (row == kReaderLocks) {
+      int ready[2];
+      ASSERT_EQ(::pipe(ready), 0);
+      helpers.push_back(Keep([&] {
+        const int held[] = {::open(folder.path().c_str(), O_RDONLY),
+                            ::open(file.c_str(), O_RDONLY)};
+        if (::setgid(user) != 0 || ::setuid(user) != 0) return;
+        for (int fd : held) ::flock(fd, LOCK_EX);
+        ::write(ready[1], "!", 1);
+        ::pause();
+      }));
+      char byte;
+      ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    }
+    if (row == kUnlistable) ::chmod(folder.path().c_str(), 0300);
+    if (row == kSetId) ::chmod(file.c_str(), 06775);
+    if (row == kDefaultAcl) {
+      ::chmod(file.c_str(), 0640);
+      const std::string command = "setfacl -d -m u:" + std::to_string(kNobody) + ":rw '" +
+                                  folder.path().string() + "' 2>/dev/null";
+      if (std::system(command.c_str()) != 0) {
+        std::cout << "row " << row
+                  << " skipped: setfacl is missing or the file system has no ACLs\n";
+        continue;
+      }
+    }
+    TempFolder elsewhere;
+    WriteBytes(elsewhere.File("host.cfg"), sample);
+    // As the user where the row is about what the user may do.
+    const bool as_user = row == kUnlistable || row == kSetId || row == kReaderLocks;
+    platform::CallNotes notes;
+    unsigned mode = 0;  // after the rewrite: an append by a user clears set-ID bits, as any write
+    int answers[2] = {-1, -1}, tries = row == kSwapped ? 200 : 1;
+    for (int i = 0; i < 2; ++i)
+      for (int attempt = 0; attempt < tries; ++attempt) {
+        const auto operation = i == 0 ? RemovePluginRefs : AppendLine;
+        const char* operand = i == 0 ? "v" : "Key w";
+        answers[i] = InChild([&] {
+          if (as_user && root && (::setgid(user) != 0 || ::setuid(user) != 0)) return 99;
+          if (row == kNamespace) {
+            if (::unshare(CLONE_NEWUSER) != 0) return 98;
+            WriteTo("/proc/self/setgroups", "deny");
+            WriteTo("/proc/self/uid_map", "0 0 1");
+            WriteTo("/proc/self/gid_map", "0 0 1");
+          }
+          if (row != kMoves) return operation(file.c_str(), operand);
+          moved_to = elsewhere.path().c_str();
+          platform::SetEditStepHookForTesting(MoveCurrentFolder);
+          return ::chdir(folder.path().c_str()) == 0 ? operation("host.cfg", operand) : 97;
+        });
+        if (row == kPlanted) answers[i] = operation(file.c_str(), operand);  // for the log
+        struct stat info {};
+        if (i == 0 && ::stat(file.c_str(), &info) == 0) mode = info.st_mode & 07777;
+        EXPECT_TRUE(answers[i] == (row == kPlanted ? 6 : 0) || (row == kSwapped && answers[i] == 6))
+            << answers[i];
+      }
+    for (pid_t helper : helpers) ::kill(helper, SIGKILL);
+    for (pid_t helper : helpers) ::waitpid(helper, nullptr, 0);
+    if (row == kNamespace && answers[0] == 98) {
+      std::cout << "row " << row << " skipped: no user namespace here\n";
+      continue;
+    }
+    // Nothing outside the user's folder is created or changed.
+    EXPECT_EQ(Listing(other.path()), std::set<std::string>{"x"});
+    EXPECT_EQ(ReadBytes(x), sample);
+    EXPECT_EQ(Listing(elsewhere.path()), std::set<std::string>{"host.cfg"});
+    EXPECT_EQ(ReadBytes(elsewhere.File("host.cfg")), sample);
+    if (row == kPlanted) {
+      EXPECT_EQ(notes.failed_step(), "follow the link");
+      continue;
+    }
+    if (row == kSwapped) continue;
+    ::chmod(folder.path().c_str(), 0755);
+    EXPECT_EQ(ReadBytes(file), rewritten + "Key w\r\n");
+    EXPECT_EQ(Listing(folder.path()), std::set<std::string>{"host.cfg"});
+    EXPECT_EQ(mode, row == kSetId ? 06775u : row == kDefaultAcl ? 0640u : 0644u);
+    EXPECT_EQ(::getxattr(file.c_str(), "system.posix_acl_access", nullptr, 0), -1);
+  }
 }
 
 }  // namespace
