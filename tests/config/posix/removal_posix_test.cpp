@@ -123,6 +123,10 @@ TEST(EditFilesPosix, NothingAUserCanDoInTheFolderSteersOrStallsAnEdit) {
       std::cout << "row " << row << " skipped: it needs root to own files for another user\n";
       continue;
     }
+    if (row == kNamespace && InChild([] { return ::unshare(CLONE_NEWUSER); }) != 0) {
+      std::cout << "row " << row << " skipped: no user namespace here\n";
+      continue;
+    }
     TempFolder folder, other;  // the user's folder; one only root may write
     const std::string file = folder.File("host.cfg"), x = other.File("x");
     ::chmod(folder.path().c_str(), 0755);
@@ -162,6 +166,7 @@ TEST(EditFilesPosix, NothingAUserCanDoInTheFolderSteersOrStallsAnEdit) {
       }));
       char byte;
       ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+      for (int end : ready) ::close(end);
     }
     if (row == kUnlistable) ::chmod(folder.path().c_str(), 0300);
     if (row == kSetId) ::chmod(file.c_str(), 06775);
@@ -207,10 +212,6 @@ TEST(EditFilesPosix, NothingAUserCanDoInTheFolderSteersOrStallsAnEdit) {
       }
     for (pid_t helper : helpers) ::kill(helper, SIGKILL);
     for (pid_t helper : helpers) ::waitpid(helper, nullptr, 0);
-    if (row == kNamespace && answers[0] == 98) {
-      std::cout << "row " << row << " skipped: no user namespace here\n";
-      continue;
-    }
     // Nothing outside the user's folder is created or changed.
     EXPECT_EQ(Listing(other.path()), std::set<std::string>{"x"});
     EXPECT_EQ(ReadBytes(x), sample);
