@@ -209,6 +209,10 @@ Status FileEdit::Commit() {
     status = CopySecurity(static_cast<int>(file_.handle_), Fd(lock_));
     if (!status.ok()) return Failed("copy the file's security", status);
     file_ = File();
+  } else if (kind_ == EditKind::kRewrite) {
+    // Without the old file there is no security to copy, and a private
+    // file must not quietly take its place.
+    return Failed("copy the file's security", StatusFromErrno(EBADF));
   }
   if (TakeInjectedFault(FaultPoint::kReplace, &status)) return Failed("replace the file", status);
   if (::renameat(Fd(folder_), temporary_name_.c_str(), Fd(folder_), name_.c_str()) != 0)

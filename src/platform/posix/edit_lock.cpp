@@ -53,9 +53,15 @@ bool NamesFile(int folder, const std::string& name, int fd) {
 // replace.
 int CreateLocked(int folder, const std::string& name) {
   const std::string staging = StagingName(name);
-  UniqueFd fd(::openat(folder, staging.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                       kOwnerOnly));
-  if (!fd) return -1;
+  constexpr int kCreateStaging = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+  UniqueFd fd(::openat(folder, staging.c_str(), kCreateStaging, kOwnerOnly));
+  // A process of the same id that died in the instant the name lived.
+  if (!fd && errno == EEXIST && ::unlinkat(folder, staging.c_str(), 0) == 0)
+    fd.reset(::openat(folder, staging.c_str(), kCreateStaging, kOwnerOnly));
+  if (!fd) {
+    if (errno == EEXIST) errno = EBUSY;  // the staging name's, not the temporary's
+    return -1;
+  }
   ::flock(fd.get(), LOCK_EX | LOCK_NB);
   const int linked = ::linkat(folder, staging.c_str(), folder, name.c_str(), 0);
   const int error = errno;

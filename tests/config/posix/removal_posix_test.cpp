@@ -23,22 +23,27 @@ namespace install::testing {
 namespace {
 
 // A FIFO, a socket and a device are refused at once, before the leftover under
-// the temporary's name is touched, and an edit that another holds up too long
+// the temporary's name is touched and without opening them (a terminal does
+// not become the caller's), and an edit that another holds up too long
 // gives up; an unreadable file answers 1 (tried as an
 // unprivileged user when run as root); a file of another owner keeps its
 // owner, group, mode and extended attributes (only as root).
 TEST(EditFilesPosix, WhatIsNotAPlainFileOfTheCallersIsRefusedOrKeepsWhatItIs) {
-  enum What { kFifo, kSocket, kDevice, kHeld, kUnreadable, kOtherOwner };
+  enum What { kFifo, kSocket, kDevice, kTerminal, kHeld, kUnreadable, kOtherOwner };
   const bool root = ::geteuid() == 0;
   if (!root) std::cout << "not root: no file of another owner can be made; those rows skipped\n";
   const std::string sample = "MDOP\r\nKey v\r\n";
-  for (What what : {kFifo, kSocket, kDevice, kHeld, kUnreadable, kOtherOwner})
+  for (What what : {kFifo, kSocket, kDevice, kTerminal, kHeld, kUnreadable, kOtherOwner})
     for (auto operation : {AppendLine, RemovePluginRefs}) {
       if (what == kHeld && operation == RemovePluginRefs) continue;  // a 10-second wait
       SCOPED_TRACE(std::to_string(what) + (operation == AppendLine ? " append" : " remove"));
       if (what == kOtherOwner && !root) continue;
       TempFolder folder;
-      std::string file = what == kDevice ? "/dev/null" : folder.File("host.cfg");
+      const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
+      ASSERT_TRUE(terminal >= 0 && ::grantpt(terminal) == 0 && ::unlockpt(terminal) == 0);
+      std::string file = what == kDevice     ? "/dev/null"
+                         : what == kTerminal ? ::ptsname(terminal)
+                                             : folder.File("host.cfg");
       WriteBytes(folder.File("host.TMP"), "another edit's");
       const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
       sockaddr_un address{AF_UNIX, {}};
@@ -59,9 +64,14 @@ TEST(EditFilesPosix, WhatIsNotAPlainFileOfTheCallersIsRefusedOrKeepsWhatItIs) {
       const bool attributes =
           what == kOtherOwner && ::setxattr(file.c_str(), "user.a", "kept", 4, 0) == 0;
       const uid_t user = what == kUnreadable && root ? kNobody : 0;
-      const std::int32_t result = InChild(
-          [&] { return user != 0 && ::setuid(user) != 0 ? 99 : operation(file.c_str(), "v"); });
+      const std::int32_t result = InChild([&] {
+        if (user != 0 && ::setuid(user) != 0) return 99;
+        ::setsid();  // no controlling terminal: an open without O_NOCTTY would take one
+        const std::int32_t answer = operation(file.c_str(), "v");
+        return ::open("/dev/tty", O_RDONLY | O_NOCTTY) >= 0 ? 50 : answer;
+      });
       ::close(socket);
+      ::close(terminal);
       EXPECT_FALSE(std::filesystem::exists("/dev/null.TMP"));
       if (what != kOtherOwner) {
         EXPECT_EQ(result, what == kUnreadable ? 1 : 6);
