@@ -108,8 +108,8 @@ Status FileEdit::Begin(const char* path, EditKind kind, TemporaryNamer namer, Fi
     UniqueFileHandle lock;
     status = TakeEditLock(Native(edit.folder_), temporary, kind == EditKind::kAppend, &lock);
     if (!status.ok()) return status;
+    edit.locked_ = lock.is_valid();
     edit.lock_.reset(Held(std::move(lock)));
-    edit.locked_ = true;
   }
   BetweenSteps();
 

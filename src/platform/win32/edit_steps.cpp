@@ -60,6 +60,11 @@ bool HeldByAnotherEdit(NtStatus status) {
   return status == kNtSharingViolation || status == kNtDeletePending;
 }
 
+// A folder the caller may not add files to, or a read-only volume.
+bool FolderRefusesFiles(NtStatus status) {
+  return status == kNtAccessDenied || status == kNtMediaWriteProtected;
+}
+
 }  // namespace
 
 Status CallerOnlySecurity::Build() {
@@ -106,16 +111,20 @@ Status TakeEditLock(HANDLE folder, const std::wstring& temporary, bool for_appen
                             kNtNonDirectory | kNtOpenReparsePoint, nullptr, &leftover);
       if (answer == kNtSuccess) answer = MarkForDeletion(leftover.get());
       if (answer == kNtSuccess || answer == kNtObjectNameNotFound) continue;
+      // One the caller may not even open (another user's) counts as held.
+      if (answer == kNtAccessDenied) answer = kNtSharingViolation;
+    } else if (for_append && FolderRefusesFiles(answer)) {
+      NoteFact("the folder takes no new file, so the append takes no lock");
+      return Status{};
     }
-    if (!HeldByAnotherEdit(answer)) {
+    if (!HeldByAnotherEdit(answer)) {  // a folder there, a folder that takes no file
       status = StatusFromNt(answer);
-      NoteFailure(kLockStep, status);
+      NoteFailure("create the temporary file", status);
       return status;
     }
     if (::GetTickCount() - start >= kEditLockWaitMs) {
-      status = StatusFromWindowsError(WAIT_TIMEOUT);
-      NoteFailure(kLockStep, status);
-      return status;
+      NoteFailure(kLockStep, "another edit held it for 10 seconds");
+      return StatusFromWindowsError(WAIT_TIMEOUT);
     }
     ::Sleep(kLockPollMs);
   }

@@ -69,9 +69,11 @@ class CallerOnlySecurity {
 // held open with no sharing, so any other edit that needs the name waits
 // for it. Taking it needs only the right to create a file in the folder. A
 // leftover under the name that nobody holds (an edit that crashed) is
-// removed. An append's lock (`for_append`) goes when its handle closes, a
-// crash included; a rewrite's is its replacement, private to the caller.
-// Notes "wait for another edit of the file" on failure.
+// removed; one the caller may not open counts as held. An append's lock
+// (`for_append`) goes when its handle closes, a crash included, and in a
+// folder that takes no new file the append goes ahead without one (`lock`
+// then holds nothing). A rewrite's lock is its replacement, private to the
+// caller. Notes "wait for another edit of the file" on failure.
 Status TakeEditLock(HANDLE folder, const std::wstring& temporary, bool for_append,
                     UniqueFileHandle* lock);
 

@@ -42,15 +42,20 @@ Status OpenLongPath(const char* path, DWORD access, DWORD share, DWORD dispositi
 }
 
 // Opening for reading is the honest test: it asks the file's access list,
-// where the attribute query behind _access only asks whether it exists.
-// Folders open too (and are refused later, as files that cannot be
-// edited), and a file another program holds without sharing may be read.
+// where the attribute query behind _access only asks whether it exists. The
+// name is opened for its attributes first, and only a file on a disk is
+// then opened for reading, by that handle: a device never sees the call (the
+// edit refuses it later), nor does a file swapped in between. Folders open
+// too (and are refused later, as files that cannot be edited), and a file
+// another program holds without sharing may be read.
 Status CheckReadable(const char* path) {
-  UniqueFileHandle file;
-  const Status status = OpenLongPath(path, GENERIC_READ, kShareAll, OPEN_EXISTING,
-                                     FILE_FLAG_BACKUP_SEMANTICS, file.put());
-  if (status.native == static_cast<int>(ERROR_SHARING_VIOLATION)) return Status{};
-  return status;
+  UniqueFileHandle probe, file;
+  Status status = OpenLongPath(path, FILE_READ_ATTRIBUTES, kShareAll, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS, probe.put());
+  if (!status.ok() || ::GetFileType(probe.get()) != FILE_TYPE_DISK) return status;
+  file.reset(::ReOpenFile(probe.get(), GENERIC_READ, kShareAll, FILE_FLAG_BACKUP_SEMANTICS));
+  if (file || ::GetLastError() == ERROR_SHARING_VIOLATION) return Status{};
+  return LastWindowsStatus();
 }
 
 File& File::operator=(File&& other) noexcept {

@@ -25,6 +25,7 @@ constexpr NtStatus kNtObjectNameNotFound = static_cast<NtStatus>(0xC0000034);
 constexpr NtStatus kNtObjectNameCollision = static_cast<NtStatus>(0xC0000035);
 constexpr NtStatus kNtSharingViolation = static_cast<NtStatus>(0xC0000043);
 constexpr NtStatus kNtDeletePending = static_cast<NtStatus>(0xC0000056);
+constexpr NtStatus kNtMediaWriteProtected = static_cast<NtStatus>(0xC00000A2);
 constexpr NtStatus kNtNotSupported = static_cast<NtStatus>(0xC00000BB);
 
 // NtCreateFile's dispositions and options, as the edit uses them.

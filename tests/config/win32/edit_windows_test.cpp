@@ -64,7 +64,6 @@ TEST(FileEditWindows, EachSpellingAndFailingStepEndsWithOneWholeFileAndNoTempora
       {"the temporary's name with a space", "@\\host.tmp ", "host.tmp", kNoFault, false},
       {"the temporary's name as a stream", "@\\host.TMP::$DATA", "host.TMP", kNoFault, false},
       {"the temporary's name and a separator", "@\\host.TMP\\", "host.TMP", kNoFault, false},
-      {"another stream of the file", "@\\host.cfg:extra", "host.cfg", kNoFault, false},
       {"a refused rename", "@\\host.cfg", "host.cfg", FaultPoint::kReplace, false},
       {"a missing way to rename", "@\\host.cfg", "host.cfg", FaultPoint::kRenameFirstWay, true},
       {"security that cannot be copied", "@\\host.cfg", "host.cfg", FaultPoint::kCopySecurity,
