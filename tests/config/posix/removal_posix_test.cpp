@@ -118,6 +118,7 @@ TEST(EditFilesPosix, NothingAUserCanDoInTheFolderSteersOrStallsAnEdit) {
     kSwapped,
     kReaderLocks,
     kUnlistable,
+    kNoNewFiles,
     kNamespace,
     kDefaultAcl,
     kSetId,
@@ -126,8 +127,8 @@ TEST(EditFilesPosix, NothingAUserCanDoInTheFolderSteersOrStallsAnEdit) {
   const bool root = ::geteuid() == 0;
   const unsigned user = root ? kNobody : ::geteuid();
   const std::string sample = "MDOP\r\nPlugin v\r\nKey v\r\n", rewritten = "MDOP \r\nKey v\r\n";
-  for (Row row :
-       {kPlanted, kSwapped, kReaderLocks, kUnlistable, kNamespace, kDefaultAcl, kSetId, kMoves}) {
+  for (Row row : {kPlanted, kSwapped, kReaderLocks, kUnlistable, kNoNewFiles, kNamespace,
+                  kDefaultAcl, kSetId, kMoves}) {
     SCOPED_TRACE(row);
     if (!root && (row == kPlanted || row == kSwapped || row == kNamespace)) {
       std::cout << "row " << row << " skipped: it needs root to own files for another user\n";
@@ -179,6 +180,9 @@ TEST(EditFilesPosix, NothingAUserCanDoInTheFolderSteersOrStallsAnEdit) {
       for (int end : ready) ::close(end);
     }
     if (row == kUnlistable) ::chmod(folder.path().c_str(), 0300);
+    // A folder the user may not create files in: no rewrite, but an append
+    // goes ahead without the lock, as `echo >>` would.
+    if (row == kNoNewFiles) ::chmod(folder.path().c_str(), 0500);
     if (row == kSetId) ::chmod(file.c_str(), 06775);
     if (row == kDefaultAcl) {
       ::chmod(file.c_str(), 0640);
@@ -193,7 +197,8 @@ TEST(EditFilesPosix, NothingAUserCanDoInTheFolderSteersOrStallsAnEdit) {
     TempFolder elsewhere;
     WriteBytes(elsewhere.File("host.cfg"), sample);
     // As the user where the row is about what the user may do.
-    const bool as_user = row == kUnlistable || row == kSetId || row == kReaderLocks;
+    const bool as_user =
+        row == kUnlistable || row == kNoNewFiles || row == kSetId || row == kReaderLocks;
     platform::CallNotes notes;
     unsigned mode = 0;  // after the rewrite: an append by a user clears set-ID bits, as any write
     int answers[2] = {-1, -1}, tries = row == kSwapped ? 200 : 1;
@@ -217,7 +222,8 @@ TEST(EditFilesPosix, NothingAUserCanDoInTheFolderSteersOrStallsAnEdit) {
         if (row == kPlanted) answers[i] = operation(file.c_str(), operand);  // for the log
         struct stat info {};
         if (i == 0 && ::stat(file.c_str(), &info) == 0) mode = info.st_mode & 07777;
-        EXPECT_TRUE(answers[i] == (row == kPlanted ? 6 : 0) || (row == kSwapped && answers[i] == 6))
+        EXPECT_TRUE(answers[i] == (row == kPlanted || (row == kNoNewFiles && i == 0) ? 6 : 0) ||
+                    (row == kSwapped && answers[i] == 6))
             << answers[i];
       }
     for (pid_t helper : helpers) ::kill(helper, SIGKILL);
@@ -233,7 +239,7 @@ TEST(EditFilesPosix, NothingAUserCanDoInTheFolderSteersOrStallsAnEdit) {
     }
     if (row == kSwapped) continue;
     ::chmod(folder.path().c_str(), 0755);
-    EXPECT_EQ(ReadBytes(file), rewritten + "Key w\r\n");
+    EXPECT_EQ(ReadBytes(file), (row == kNoNewFiles ? sample : rewritten) + "Key w\r\n");
     EXPECT_EQ(Listing(folder.path()), std::set<std::string>{"host.cfg"});
     EXPECT_EQ(mode, row == kSetId ? 06775u : row == kDefaultAcl ? 0640u : 0644u);
     EXPECT_EQ(::getxattr(file.c_str(), "system.posix_acl_access", nullptr, 0), -1);
