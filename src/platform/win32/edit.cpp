@@ -177,6 +177,10 @@ Status FileEdit::Commit() {
       return Refused("replace the file", "the file is read-only", ERROR_ACCESS_DENIED);
     if (!(status = CopySecurity(file, Native(lock_))).ok()) return status;
     file_ = File();  // the rename must not find it open here
+  } else if (kind_ == EditKind::kRewrite) {
+    // Without the old file there is no security to copy, and a private
+    // file must not quietly take its place.
+    return Failed("copy the file's security", StatusFromWindowsError(ERROR_INVALID_HANDLE));
   }
   if (TakeInjectedFault(FaultPoint::kReplace, &status)) return Failed("replace the file", status);
   std::wstring name;
