@@ -21,6 +21,7 @@ ALL_PACKAGES=(
   osslsigncode openssl unzip                   # signed releases: Authenticode, the test's authority
   softhsm2 libengine-pkcs11-openssl            # signing through PKCS#11, tested on a software token
   locales                                      # localedef: a Latin-1 locale for the terminal form's test
+  acl                                          # setfacl: a folder's default access list in the edit tests
 )
 # Runs the 32-bit DLL's tests. It comes from the i386 architecture, whose
 # index may be unreachable: then the 32-bit tests are reported as skipped.

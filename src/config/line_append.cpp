@@ -7,8 +7,8 @@
 #include "config/host_text.h"
 #include "install.h"
 #include "platform/call_notes.h"
-#include "platform/files.h"
 #include "platform/edit.h"
+#include "platform/files.h"
 
 namespace install {
 namespace {
@@ -19,10 +19,10 @@ namespace {
 // take its bytes too, so the file is left as it is. If even this fails
 // there is nothing better to do than report the failure the caller is
 // already returning.
-void CutBack(const char* path, platform::File* file, std::uint64_t former_length,
-             std::size_t written) {
+void CutBack(platform::FileEdit* edit, std::uint64_t former_length, std::size_t written) {
   if (written == 0) return;
-  if (!file->is_open() && !platform::File::OpenExistingForAppend(path, file).ok()) return;
+  platform::File* file = &edit->file();
+  if (!file->is_open() && !edit->ReopenFile().ok()) return;
   std::uint64_t length = 0;
   if (!file->GetSize(&length).ok() || length != former_length + written) {
     platform::NoteFact("the file changed meanwhile and was left as it is");
@@ -41,12 +41,10 @@ std::int32_t AppendLine(const char* path, const char* text) {
     return INSTALL_EDIT_NOT_READABLE;
   }
 
-  platform::EditLock lock;
-  platform::File file;
-  std::string target;
-  const std::int32_t opened = OpenForEdit(path, platform::File::OpenExistingForAppend,
-                                          "open the file for writing", &lock, &file, &target);
+  platform::FileEdit edit;
+  const std::int32_t opened = BeginEdit(path, platform::EditKind::kAppend, &edit);
   if (opened != INSTALL_EDIT_DONE) return opened;
+  platform::File& file = edit.file();
   std::uint64_t former_length = 0;
   status = file.GetSize(&former_length);
   if (!status.ok()) return EditFileFailed("measure the file", status);
@@ -67,7 +65,7 @@ std::int32_t AppendLine(const char* path, const char* text) {
     status = file.Close();
   }
   if (!status.ok()) {
-    CutBack(target.c_str(), &file, former_length, written);
+    CutBack(&edit, former_length, written);
     return EditFileFailed(step, status);
   }
   return INSTALL_EDIT_DONE;

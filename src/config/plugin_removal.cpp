@@ -6,11 +6,10 @@
 #include "config/edit_file.h"
 #include "config/edit_request.h"
 #include "config/plugin_ref_filter.h"
-#include "config/temp_path.h"
 #include "install.h"
 #include "platform/call_notes.h"
-#include "platform/files.h"
 #include "platform/edit.h"
+#include "platform/files.h"
 
 namespace install {
 namespace {
@@ -58,11 +57,6 @@ std::int32_t CopyWithoutPlugin(platform::File* input, platform::File* output,
   return ResultOf(filter.Finish());
 }
 
-std::int32_t RefuseOwnTemporaryName() {
-  platform::NoteFailure("name the temporary file", "the file has the temporary's own name");
-  return INSTALL_EDIT_FILE_FAILED;
-}
-
 }  // namespace
 
 std::int32_t RemovePluginRefs(const char* path, const char* plugin_name) {
@@ -71,40 +65,27 @@ std::int32_t RemovePluginRefs(const char* path, const char* plugin_name) {
     platform::NoteFailure("find the file", status);
     return INSTALL_EDIT_NOT_READABLE;
   }
-  // Creating the temporary would empty the file itself where names ignore
-  // letter case; refusing keeps it whole on every platform.
-  if (config::IsOwnTemporaryName(path)) return RefuseOwnTemporaryName();
-  // Locked and opened before the temporary's name is touched: a folder or a
-  // FIFO at the path costs no other edit its temporary.
-  platform::EditLock lock;
-  platform::File input;
-  std::string target;
-  std::int32_t result =
-      OpenForEdit(path, platform::File::OpenForReading, "open the file", &lock, &input, &target);
+  // The edit refuses a file that would be its own temporary (which would
+  // empty it where names ignore letter case), and a folder or a FIFO before
+  // the temporary's name is touched.
+  platform::FileEdit edit;
+  std::int32_t result = BeginEdit(path, platform::EditKind::kRewrite, &edit);
   if (result != INSTALL_EDIT_DONE) return result;
-  if (config::IsOwnTemporaryName(target)) return RefuseOwnTemporaryName();
+  status = edit.CreateReplacement();
+  if (!status.ok()) return INSTALL_EDIT_FILE_FAILED;
 
-  const std::string temporary = config::TemporaryPathFor(target);
-  platform::ReplacementFile output;
-  status = platform::ReplacementFile::Create(temporary.c_str(), &output);
-  if (!status.ok()) return EditFileFailed("create the temporary file", status);
-  status = output.file().CopyAccessFrom(input);
-  if (!status.ok()) return EditFileFailed("copy the file's owner and permissions", status);
-
-  result = CopyWithoutPlugin(&input, &output.file(), plugin_name);
+  platform::File& output = edit.replacement();
+  result = CopyWithoutPlugin(&edit.file(), &output, plugin_name);
   if (result != INSTALL_EDIT_DONE) return result;
   // The copy must be on disk before its name replaces the original's, or a
   // power cut could leave the path naming an empty file.
-  status = output.file().Sync();
+  status = output.Sync();
   if (!status.ok()) return EditFileFailed("flush the temporary file", status);
-  status = output.file().Close();
+  status = output.Close();
   if (!status.ok()) return EditFileFailed("close the temporary file", status);
-  // Windows will not replace a file that is still open. The lock stays held
-  // until the new file is in place, so an append waits for the rewrite
-  // instead of going to the old file.
-  input = platform::File();
-  status = output.Replace(target.c_str());
-  if (!status.ok()) return EditFileFailed("replace the file", status);
+  // The lock is held until the new file is in place, so an append waits for
+  // the rewrite instead of going to the old file.
+  if (!edit.Commit().ok()) return INSTALL_EDIT_FILE_FAILED;
   return INSTALL_EDIT_DONE;
 }
 

@@ -1,63 +1,102 @@
-// Editing a file in place of the old one (edit_lock.cpp, fs.cpp and
-// replacement_file.cpp).
+// Editing a file in a folder that other people may be able to write (edit.cpp
+// of each backend). The path is resolved once, at the start; every later step
+// works by handle on the folder that holds the file. No other process, no
+// user swapping a folder or planting a link, and no host thread changing the
+// current folder can move where an edit reads or writes.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/files.h"
 #include "platform/status.h"
+#include "platform/unique_handle.h"
 
 namespace install::platform {
 
-// `path` itself, or where it leads when its last part is a symbolic link, so
-// that a linked file is locked and rewritten in its own folder.
-Status FinalPath(const char* path, std::string* final_path);
-
-// The edit lock of a folder. Every edit of a file in it (by this library, in
-// any process or thread) holds it throughout, so an append and a rewrite of
-// one file take turns, and so do two rewrites whose temporaries share a name
-// (host.cfg and host.ini). A crashed holder's lock is released by the
-// system, so what an edit finds under its temporary name while it holds the
-// lock is a leftover, never another edit's work. Take waits a bounded time
-// for the edit under way, then fails.
-class EditLock {
- public:
-  EditLock() = default;
-  EditLock(const EditLock&) = delete;
-  EditLock& operator=(const EditLock&) = delete;
-  ~EditLock();
-
-  // Locks the folder that holds `path`.
-  static Status Take(const char* path, EditLock* out);
-
- private:
-  std::intptr_t handle_ = -1;  // a POSIX descriptor or a Windows HANDLE
+enum class EditKind {
+  kAppend,           // the file is opened for appending only
+  kRewrite,          // the file is opened for reading; a replacement is written beside it
+  kCreateOrRewrite,  // as kRewrite, but a missing file is no failure: file() is then closed
 };
 
-// A new, empty file under a temporary name, made while the edit lock of its
-// folder is held: a leftover under the name is removed first (a folder there
-// is not, and fails it). Destroying one that has not replaced its target
-// removes it.
-class ReplacementFile {
- public:
-  ReplacementFile() = default;
-  ReplacementFile(const ReplacementFile&) = delete;
-  ReplacementFile& operator=(const ReplacementFile&) = delete;
-  ~ReplacementFile();
+// The name of the temporary beside a file, from the file's own name as the
+// system will use it (no folder part). The same name is the edit's lock, so
+// two files whose temporaries share a name take turns.
+using TemporaryNamer = std::string (*)(std::string_view file_name);
 
-  static Status Create(const char* path, ReplacementFile* out);
+// A folder, file or lock handle an edit holds: a POSIX descriptor or a
+// Windows HANDLE, -1 being "none" on both; each backend closes its own.
+struct HeldHandleTraits {
+  using Type = std::intptr_t;
+  static constexpr Type Invalid() { return -1; }
+  static void Close(Type handle);
+};
+using HeldHandle = UniqueHandle<HeldHandleTraits>;
+
+// One edit of one file, from Begin to Commit or to its destruction. Each
+// failing step notes itself for the diagnostic log ("follow the link",
+// "check the file", "wait for another edit of the file", "open the file",
+// "create the temporary file", "copy the file's security", "replace the
+// file", ...), so callers only map a failure to their result.
+//
+// Destroying an edit that was not committed releases its lock and removes
+// the temporary it made, unless a failed replace left the file's name
+// empty: then the temporary, the only copy, stays and the log names it.
+class FileEdit {
+ public:
+  FileEdit() = default;
+  FileEdit(const FileEdit&) = delete;
+  FileEdit& operator=(const FileEdit&) = delete;
+  ~FileEdit();
+
+  // Resolves `path` once (a relative one against the current folder, now)
+  // and holds the folder that contains it; follows a final link only where
+  // whoever could plant it could already write what it leads to; refuses
+  // anything but a regular file without opening it, and for a rewrite a file
+  // whose own name is its temporary's in any letter case; takes the lock
+  // (waiting a bounded time for another edit of the file) and opens the file
+  // as `kind` says.
+  static Status Begin(const char* path, EditKind kind, TemporaryNamer namer, FileEdit* out);
+
+  // The file itself: for appending (kAppend) or reading (the rewrites).
   File& file() { return file_; }
+  // kAppend, after a failed Close: the same file again, checked to be the
+  // very file Begin opened, so that the append can be taken back.
+  Status ReopenFile();
 
-  // Puts the closed file in the place of `target`, in the same folder, in
-  // one step: at every instant `target` names the complete old file or the
-  // complete new one. On Windows the system's own replace keeps the target's
-  // security, streams and encryption where it applies.
-  Status Replace(const char* target);
+  // Rewrites: the replacement, empty and private to the caller, in the held
+  // folder under the temporary's name.
+  Status CreateReplacement();
+  File& replacement() { return replacement_; }
+
+  // Rewrites, once the replacement is written, flushed and closed: gives it
+  // exactly the file's security (owner and group where permitted, the mode
+  // with its set-ID bits, access lists and other security attributes; labels
+  // bound to the old content are not copied) and puts it in the file's place
+  // in one step: at every instant the name gives the whole old file or the
+  // whole new one. A new settings file (kCreateOrRewrite) stays private.
+  Status Commit();
+
+  // The file's name in its held folder, after any link was followed.
+  const std::string& file_name() const { return name_; }
 
  private:
+  HeldHandle folder_;
+  HeldHandle lock_;
   File file_;
-  std::string path_;  // empty once it has replaced its target
+  File replacement_;
+  std::string name_;
+  std::string temporary_name_;
+  std::uint64_t device_ = 0, inode_ = 0;  // the file Begin opened, for ReopenFile
+  EditKind kind_ = EditKind::kAppend;
+  bool locked_ = false;
+  bool replaced_ = false;
 };
+
+// Runs between the steps of Begin, for tests that change the world mid-call
+// (the current folder, a link); null to stop.
+void SetEditStepHookForTesting(void (*hook)());
 
 }  // namespace install::platform

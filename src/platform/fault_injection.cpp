@@ -12,7 +12,7 @@ struct ArmedFault {
 };
 
 // Tests arm these on one thread; shipped code only ever reads "disarmed".
-std::array<ArmedFault, static_cast<std::size_t>(FaultPoint::kCount)> g_faults;
+std::array<ArmedFault, static_cast<std::size_t>(FaultPoint::kAllPoints)> g_faults;
 
 ArmedFault& FaultAt(FaultPoint point) { return g_faults[static_cast<std::size_t>(point)]; }
 

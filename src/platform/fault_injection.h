@@ -7,7 +7,21 @@
 
 namespace install::platform {
 
-enum class FaultPoint { kRead, kWrite, kSync, kClose, kReplace, kCount };
+enum class FaultPoint {
+  kRead,
+  kWrite,
+  kSync,
+  kClose,
+  kReplace,
+  kCount,  // the points above: every backend has them, and each fails an edit
+  // Steps only some backends have: one attempt to take the edit lock finds
+  // it held, the first of two ways to rename is missing, a file's security
+  // cannot be copied.
+  kLockAttempt,
+  kRenameFirstWay,
+  kCopySecurity,
+  kAllPoints,
+};
 
 // Makes the `nth` next operation at `point` fail with `error` (1 = the very
 // next one). A failing write first writes half of its bytes, as a disk that

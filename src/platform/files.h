@@ -29,10 +29,6 @@ class File {
 
   bool is_open() const { return handle_ != kInvalidHandle; }
 
-  // Opens an existing file for appending only, so each write lands whole at
-  // its end whatever else writes; never creates one, never waits on a FIFO.
-  static Status OpenExistingForAppend(const char* path, File* out);
-
   // Writes all of `data` at the end of the file, or fails; `*written` (may
   // be null) counts the bytes that did reach the file either way.
   Status Append(const void* data, std::size_t size, std::size_t* written = nullptr);
@@ -46,25 +42,14 @@ class File {
   // file between the check and its use.
   Status GetKind(FileKind* kind) const;
 
-  // ---- Rewriting a file through a temporary beside it -------------------
-
   // Opens an existing file for reading from its start; never waits on a
   // FIFO or device (GetKind tells them apart).
   static Status OpenForReading(const char* path, File* out);
-  // Creates an empty file for writing (on POSIX readable only by its owner
-  // until CopyAccessFrom). Whatever already has that name is removed first
-  // rather than written through: it may be a link to some other file. For a
-  // caller that serialises its own use of the name (see ReplacementFile).
-  static Status CreateReplacing(const char* path, File* out);
   // Reads up to `capacity` bytes; `*size` is 0 at the end of the file.
   Status Read(void* buffer, std::size_t capacity, std::size_t* size);
-  // Gives this file what a replace does not carry over by itself: on POSIX
-  // the owner and group (where the process may set them), the permission
-  // bits and the extended attributes (ACLs, security labels); on Windows the
-  // attributes, less read-only. Any part that cannot be copied fails it.
-  Status CopyAccessFrom(const File& source);
 
  private:
+  friend class FileEdit;
   // A POSIX descriptor or a Windows HANDLE; -1 is "none" on both.
   static constexpr std::intptr_t kInvalidHandle = -1;
   explicit File(std::intptr_t handle) : handle_(handle) {}

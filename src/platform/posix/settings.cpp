@@ -1,9 +1,10 @@
 // The per-user settings store on POSIX: one human-readable file per
 // application, ${XDG_CONFIG_HOME:-$HOME/.config}/<company>/<application>.conf.
 // It holds personal data, so it is readable by its owner only.
+#include "platform/settings.h"
+
 #include <fcntl.h>
 #include <pwd.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,12 +13,10 @@
 #include <string>
 
 #include "platform/call_notes.h"
+#include "platform/edit.h"
 #include "platform/files.h"
-#include "platform/backend_fs.h"
-#include "platform/settings.h"
 #include "platform/posix/error.h"
 #include "platform/posix/settings_file.h"
-#include "platform/scope_exit.h"
 
 namespace install::platform {
 namespace {
@@ -26,20 +25,6 @@ constexpr mode_t kPrivateDirMode = 0700;
 constexpr char kFileSuffix[] = ".conf";
 constexpr char kTempSuffix[] = ".tmp";
 constexpr std::size_t kReadChunk = 4096;
-
-class UniqueFd {
- public:
-  explicit UniqueFd(int fd = -1) : fd_(fd) {}
-  UniqueFd(const UniqueFd&) = delete;
-  UniqueFd& operator=(const UniqueFd&) = delete;
-  ~UniqueFd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // The XDG base folder; relative settings of XDG_CONFIG_HOME are to be
 // ignored, as the base-directory convention says.
@@ -71,38 +56,48 @@ Status MakeFolders(const std::string& path) {
 }
 
 // A missing file reads as empty: the first write creates it.
-Status ReadWhole(const std::string& path, std::string* text) {
+Status ReadWhole(File* file, std::string* text) {
   text->clear();
-  File file;
-  Status status = File::OpenForReading(path.c_str(), &file);
-  if (!status.ok()) return status.error == Error::kNotFound ? Status{} : status;
+  if (!file->is_open()) return Status{};
   char buffer[kReadChunk];
   for (;;) {
     std::size_t got = 0;
-    status = file.Read(buffer, sizeof buffer, &got);
+    const Status status = file->Read(buffer, sizeof buffer, &got);
     if (!status.ok() || got == 0) return status;
     text->append(buffer, got);
   }
 }
 
-// Writes `text` to a new owner-only file beside `path` and puts it in place
-// in one step, so that a reader (or a crash) sees the old file or the new
-// one and never a part of either. The folder lock makes the fixed temporary
-// name safe.
-Status WriteReplacing(const std::string& path, const std::string& text) {
-  const std::string temp_path = path + kTempSuffix;
-  File temp;
-  Status status = File::CreateReplacing(temp_path.c_str(), &temp);
-  if (!status.ok()) return status;
-  ScopeExit remove_temp([&] {
-    temp = File();
-    RemoveFile(temp_path.c_str());
-  });
-  if (!(status = temp.Append(text.data(), text.size())).ok()) return status;
-  if (!(status = temp.Sync()).ok()) return status;
-  if (!(status = temp.Close()).ok()) return status;
-  if (!(status = ReplaceAtomically(temp_path.c_str(), path.c_str())).ok()) return status;
-  remove_temp.Release();
+std::string TemporaryName(std::string_view file_name) {
+  return std::string(file_name) + kTempSuffix;
+}
+
+// Reads, changes and replaces the file in one edit, so that two processes
+// writing different values at once both land (without it the later rename
+// would drop the earlier value), and a reader or a crash sees the old file
+// or the new one, never a part of either. The edit notes its own failing
+// step; the store's note names the file and gives that step as the reason.
+Status EditSettings(const std::string& path, const char* section, const char* name,
+                    const char* value, std::string* reason) {
+  CallNotes edit_notes;
+  FileEdit edit;
+  Status status = FileEdit::Begin(path.c_str(), EditKind::kCreateOrRewrite, TemporaryName, &edit);
+  std::string text;
+  if (status.ok() && !(status = ReadWhole(&edit.file(), &text)).ok())
+    NoteFailure("read the file", status);
+  if (status.ok()) {
+    if (text.empty()) text = settings_file::kNewFileHeader;
+    text = settings_file::WithValue(text, section, name, value);
+    status = edit.CreateReplacement();
+  }
+  File& temp = edit.replacement();
+  if (status.ok() && !(status = temp.Append(text.data(), text.size())).ok())
+    NoteFailure("write the temporary file", status);
+  if (status.ok() && !(status = temp.Sync()).ok()) NoteFailure("flush the temporary file", status);
+  if (status.ok() && !(status = temp.Close()).ok()) NoteFailure("close the temporary file", status);
+  if (status.ok()) status = edit.Commit();
+  if (!status.ok() && !edit_notes.failed_step().empty())
+    *reason = edit_notes.failed_step() + ": " + edit_notes.reason();
   return status;
 }
 
@@ -138,24 +133,11 @@ Status WriteUserSetting(const SettingsKey& key, const char* section, const char*
   Status status = NotedAt("create the settings folder ", paths.folder, MakeFolders(paths.folder));
   if (!status.ok()) return status;
 
-  // Read, change and replace under one lock on the folder, so that two
-  // processes writing different values at once both land: without it the
-  // later rename would drop the value of the earlier one.
-  UniqueFd folder(::open(paths.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (folder.get() < 0)
-    return NotedAt("open the settings folder ", paths.folder, LastErrnoStatus());
-  while (::flock(folder.get(), LOCK_EX) != 0) {
-    if (errno != EINTR)
-      return NotedAt("lock the settings folder ", paths.folder, LastErrnoStatus());
-  }
-
-  std::string text;
-  status = NotedAt("read the settings file ", paths.file, ReadWhole(paths.file, &text));
-  if (!status.ok()) return status;
-  if (text.empty()) text = settings_file::kNewFileHeader;
-  text = settings_file::WithValue(text, section, name, value);
-  // The lock is released when the folder descriptor closes.
-  return NotedAt("write the settings file ", paths.file, WriteReplacing(paths.file, text));
+  std::string reason;
+  status = EditSettings(paths.file, section, name, value, &reason);
+  if (!status.ok() && IsNoting())
+    NoteFailure(("write the settings file " + paths.file).c_str(), reason.c_str());
+  return status;
 }
 
 Status ReadUserSettingForTesting(const SettingsKey& key, const char* section, const char* name,
@@ -163,9 +145,9 @@ Status ReadUserSettingForTesting(const SettingsKey& key, const char* section, co
   SettingsPaths paths;
   if (!PathsFor(key, &paths)) return StatusFromErrno(ENOENT);
   std::string text;
-  UniqueFd probe(::open(paths.file.c_str(), O_RDONLY | O_CLOEXEC));
-  if (probe.get() < 0) return StatusFromErrno(errno);
-  Status status = ReadWhole(paths.file, &text);
+  File file;
+  Status status = File::OpenForReading(paths.file.c_str(), &file);
+  if (status.ok()) status = ReadWhole(&file, &text);
   if (!status.ok()) return status;
   if (!settings_file::FindValue(text, section, name, value)) return StatusFromErrno(ENOENT);
   return status;

@@ -2,13 +2,10 @@
 // form, so that no path stops at 260 characters.
 #include "platform/win32/fs.h"
 
-#include <climits>
-
 #include "platform/fault_injection.h"
 #include "platform/files.h"
-#include "platform/edit.h"
-#include "platform/backend_fs.h"
 #include "platform/win32/error.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/text.h"
 
 namespace install::platform {
@@ -16,14 +13,6 @@ namespace {
 
 HANDLE Native(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 std::intptr_t Owned(HANDLE handle) { return reinterpret_cast<std::intptr_t>(handle); }
-
-// Read-only is left out: the new file must stay removable if the
-// replacement fails, and a read-only target refuses replacement anyway.
-constexpr DWORD kCopiedAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                    FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-constexpr int kReplaceAttempts = 5;
-constexpr DWORD kReplaceRetryDelayMs = 20;
-constexpr DWORD kAppendAccess = FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
 
 Status WriteAll(HANDLE file, const char* data, std::size_t size, std::size_t* written) {
   while (size > 0) {
@@ -52,27 +41,21 @@ Status OpenLongPath(const char* path, DWORD access, DWORD share, DWORD dispositi
   return *out == INVALID_HANDLE_VALUE ? LastWindowsStatus() : Status{};
 }
 
-bool MayPassSoon(DWORD error) {
-  return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ||
-         error == ERROR_LOCK_VIOLATION;
-}
-
-bool IsReadOnly(const std::wstring& path) {
-  const DWORD attributes = ::GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-}
-
 // Opening for reading is the honest test: it asks the file's access list,
-// where the attribute query behind _access only asks whether it exists.
-// Folders open too (and are refused later, as files that cannot be
-// edited), and a file another program holds without sharing may be read.
+// where the attribute query behind _access only asks whether it exists. The
+// name is opened for its attributes first, and only a file on a disk is
+// then opened for reading, by that handle: a device never sees the call (the
+// edit refuses it later), nor does a file swapped in between. Folders open
+// too (and are refused later, as files that cannot be edited), and a file
+// another program holds without sharing may be read.
 Status CheckReadable(const char* path) {
-  HANDLE file = INVALID_HANDLE_VALUE;
-  const Status status =
-      OpenLongPath(path, GENERIC_READ, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, &file);
-  if (status.ok()) ::CloseHandle(file);
-  if (status.native == static_cast<int>(ERROR_SHARING_VIOLATION)) return Status{};
-  return status;
+  UniqueFileHandle probe, file;
+  Status status = OpenLongPath(path, FILE_READ_ATTRIBUTES, kShareAll, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS, probe.put());
+  if (!status.ok() || ::GetFileType(probe.get()) != FILE_TYPE_DISK) return status;
+  file.reset(::ReOpenFile(probe.get(), GENERIC_READ, kShareAll, FILE_FLAG_BACKUP_SEMANTICS));
+  if (file || ::GetLastError() == ERROR_SHARING_VIOLATION) return Status{};
+  return LastWindowsStatus();
 }
 
 File& File::operator=(File&& other) noexcept {
@@ -86,16 +69,6 @@ File& File::operator=(File&& other) noexcept {
 
 File::~File() {
   if (is_open()) ::CloseHandle(Native(handle_));
-}
-
-// Append access only: the system puts every write at the end as it stands
-// then, so a line never overwrites what another program has just appended.
-Status File::OpenExistingForAppend(const char* path, File* out) {
-  HANDLE file = INVALID_HANDLE_VALUE;
-  Status status =
-      OpenLongPath(path, kAppendAccess, kShareAll, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, &file);
-  if (status.ok()) *out = File(Owned(file));
-  return status;
 }
 
 Status File::Append(const void* data, std::size_t size, std::size_t* written) {
@@ -121,16 +94,15 @@ Status File::GetSize(std::uint64_t* size) const {
 // An append handle may not cut the file: a second handle to the same file
 // (never to whatever the name means by now) gets write access for it.
 Status File::Truncate(std::uint64_t size) {
-  HANDLE writable = ::ReOpenFile(Native(handle_), GENERIC_WRITE, kShareAll, 0);
-  if (writable == INVALID_HANDLE_VALUE) return LastWindowsStatus();
+  UniqueFileHandle writable(::ReOpenFile(Native(handle_), GENERIC_WRITE, kShareAll, 0));
+  if (!writable) return LastWindowsStatus();
   LARGE_INTEGER distance;
   distance.QuadPart = static_cast<LONGLONG>(size);
-  Status status;
-  if (!::SetFilePointerEx(writable, distance, nullptr, FILE_BEGIN) || !::SetEndOfFile(writable)) {
-    status = LastWindowsStatus();
+  if (!::SetFilePointerEx(writable.get(), distance, nullptr, FILE_BEGIN) ||
+      !::SetEndOfFile(writable.get())) {
+    return LastWindowsStatus();
   }
-  ::CloseHandle(writable);
-  return status;
+  return Status{};
 }
 
 Status File::Sync() {
@@ -170,20 +142,6 @@ Status File::OpenForReading(const char* path, File* out) {
   return status;
 }
 
-Status File::CreateReplacing(const char* path, File* out) {
-  std::wstring wide;
-  Status status = ExtendedLengthPath(path, &wide);
-  if (!status.ok()) return status;
-  if (!::DeleteFileW(wide.c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND) {
-    return LastWindowsStatus();
-  }
-  HANDLE file = ::CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return LastWindowsStatus();
-  *out = File(Owned(file));
-  return Status{};
-}
-
 Status File::Read(void* buffer, std::size_t capacity, std::size_t* size) {
   *size = 0;
   Status fault;
@@ -192,80 +150,6 @@ Status File::Read(void* buffer, std::size_t capacity, std::size_t* size) {
   DWORD got = 0;
   if (!::ReadFile(Native(handle_), buffer, chunk, &got, nullptr)) return LastWindowsStatus();
   *size = got;
-  return Status{};
-}
-
-Status File::CopyAccessFrom(const File& source) {
-  BY_HANDLE_FILE_INFORMATION info;
-  Status status = Identify(Native(source.handle_), &info);
-  if (!status.ok()) return status;
-  FILE_BASIC_INFO basic = {};  // zero times: left as they are
-  basic.FileAttributes = info.dwFileAttributes & kCopiedAttributes;
-  if (basic.FileAttributes == 0) return Status{};  // zero would mean "unchanged"
-  if (!::SetFileInformationByHandle(Native(handle_), FileBasicInfo, &basic, sizeof basic)) {
-    return LastWindowsStatus();
-  }
-  return Status{};
-}
-
-// MoveFileExW with MOVEFILE_REPLACE_EXISTING renames over the old file in
-// one step on one volume, and MOVEFILE_WRITE_THROUGH returns only once that
-// is on disk. No MOVEFILE_COPY_ALLOWED: a copy would not be atomic, and both
-// names are in one directory anyway. A virus scanner or indexer that has
-// just opened the old file refuses the rename for a moment: wait and retry.
-Status FinalPath(const char* path, std::string* final_path) {
-  std::wstring wide;
-  Status status = ExtendedLengthPath(path, &wide);
-  if (!status.ok()) return status;
-  const DWORD attributes = ::GetFileAttributesW(wide.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return LastWindowsStatus();
-  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
-    *final_path = path;
-    return Status{};
-  }
-  HANDLE file = ::CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return LastWindowsStatus();
-  const DWORD needed = ::GetFinalPathNameByHandleW(file, nullptr, 0, 0);
-  std::wstring target(needed, L'\0');
-  const DWORD length =
-      needed == 0 ? 0 : ::GetFinalPathNameByHandleW(file, target.data(), needed, 0);
-  status = length == 0 || length >= needed ? LastWindowsStatus() : Status{};
-  ::CloseHandle(file);
-  if (!status.ok()) return status;
-  target.resize(length);
-  return TextFromWide(target, final_path);
-}
-
-Status ReplaceAtomically(const char* from, const char* to) {
-  Status fault;
-  if (TakeInjectedFault(FaultPoint::kReplace, &fault)) return fault;
-  std::wstring wide_from, wide_to;
-  Status status = ExtendedLengthPath(from, &wide_from);
-  if (status.ok()) status = ExtendedLengthPath(to, &wide_to);
-  if (!status.ok()) return status;
-  // Windows refuses to replace a read-only file. Saying so up front keeps
-  // that answer where the file system would let the rename through (some
-  // network shares, Wine run by a superuser): read-only means leave it be.
-  if (IsReadOnly(wide_to)) return StatusFromWindowsError(ERROR_ACCESS_DENIED);
-  for (int attempt = 1;; ++attempt) {
-    if (::MoveFileExW(wide_from.c_str(), wide_to.c_str(),
-                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      return Status{};
-    }
-    const DWORD error = ::GetLastError();
-    if (!MayPassSoon(error) || attempt == kReplaceAttempts) {
-      return StatusFromWindowsError(error);
-    }
-    ::Sleep(kReplaceRetryDelayMs);
-  }
-}
-
-Status RemoveFile(const char* path) {
-  std::wstring wide;
-  Status status = ExtendedLengthPath(path, &wide);
-  if (!status.ok()) return status;
-  if (!::DeleteFileW(wide.c_str())) return LastWindowsStatus();
   return Status{};
 }
 

@@ -1,11 +1,11 @@
-// What the Windows file backends (fs.cpp, replacement.cpp) share.
+// What the Windows file backends (fs.cpp, edit*.cpp) share.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
-#include "platform/edit.h"
+#include "platform/status.h"
 
 namespace install::platform {
 
@@ -17,9 +17,5 @@ constexpr DWORD kEditLockWaitMs = 10000;
 // CreateFileW on the "\\?\" form of `path`.
 Status OpenLongPath(const char* path, DWORD access, DWORD share, DWORD disposition, DWORD flags,
                     HANDLE* out);
-// A sharing, lock or access error that a scanner holding the file for a
-// moment also gives.
-bool MayPassSoon(DWORD error);
-bool IsReadOnly(const std::wstring& path);
 
 }  // namespace install::platform

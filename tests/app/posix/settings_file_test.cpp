@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "platform/call_notes.h"
+#include "platform/edit.h"
 #include "platform/fault_injection.h"
 #include "platform/files.h"
 #include "platform/settings.h"
@@ -112,6 +113,16 @@ TEST_F(SettingsFileTest, AFailedWriteLeavesTheFileAsItWasAndNoTemporaryBehind) {
     EXPECT_EQ(testing::ReadBytes(File()), before);
     EXPECT_EQ(testing::Listing(Folder()), std::set<std::string>{"Installation.conf"});
   }
+  // Held up by another edit of the file, a write gives up after a while and says so.
+  platform::FileEdit held;
+  const auto temporary = [](std::string_view name) { return std::string(name) + ".tmp"; };
+  ASSERT_TRUE(
+      platform::FileEdit::Begin(File().c_str(), platform::EditKind::kRewrite, temporary, &held)
+          .ok());
+  platform::CallNotes notes;
+  EXPECT_FALSE(Write("UserName", "John"));
+  EXPECT_TRUE(notes.reason().starts_with("wait for another edit of the file")) << notes.reason();
+  EXPECT_EQ(testing::ReadBytes(File()), before);
 }
 
 TEST_F(SettingsFileTest, TwoProcessesWritingAtOnceLoseNoValue) {
