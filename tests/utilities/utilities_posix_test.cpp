@@ -2,14 +2,19 @@
 // deeper than any path could name, and a host whose signals, files and
 // children the spawn calls leave alone.
 #include <fcntl.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstddef>
 #include <cstring>
 
 #include "support/system_state.h"
@@ -127,6 +132,21 @@ TEST(DirSizeKBPosixTest, BindMountTwinsOfADeepTreeEndAndOtherFileSystemsAreNotEn
 }
 
 constexpr int kHighDescriptor = 321;
+constexpr int kNoFilter = 255;
+
+// From now on close_range answers `error` in this process and its children,
+// as it does on kernels before 5.11 or under a container's filter.
+bool RefuseCloseRange(int error) {
+  sock_filter program[] = {
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_close_range, 0, 1),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | static_cast<unsigned>(error)),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+  };
+  const sock_fprog filter = {static_cast<unsigned short>(std::size(program)), program};
+  return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+         ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &filter) == 0;
+}
 
 // The children the kernel lists for every thread of this process.
 std::string OwnChildren() {
@@ -217,6 +237,27 @@ TEST(SpawnPosixTest, TheProgramGetsItsArgumentsAndNothingElseOfTheHosts) {
   const std::string fds = testing::ReadBytes(out.string() + ".fds");
   EXPECT_NE(fds.find("\n2\n"), std::string::npos) << fds;  // standard streams stay
   EXPECT_EQ(fds.find(std::to_string(kHighDescriptor)), std::string::npos) << fds;
+}
+
+TEST(SpawnPosixTest, NoHostDescriptorReachesTheProgramWhereCloseRangeIsRefused) {
+  for (const int refusal : {ENOSYS, EPERM, EINVAL}) {
+    testing::TempFolder dir;
+    const std::string out = (dir.path() / "fds").string();
+    const int started = testing::InChild([&] {
+      if (!RefuseCloseRange(refusal)) return kNoFilter;
+      const int held = ::open(dir.path().c_str(), O_RDONLY);  // inheritable: no O_CLOEXEC
+      if (::fcntl(held, F_DUPFD, kHighDescriptor) != kHighDescriptor) return kNoFilter - 1;
+      const std::string line =
+          "/bin/sh -c \"ls /proc/$$/fd > " + out + ".part; mv " + out + ".part " + out + "\"";
+      return StartProgram(line.c_str());
+    });
+    if (started == kNoFilter) GTEST_SKIP() << "no seccomp filter here";
+    ASSERT_EQ(started, kStarted) << std::strerror(refusal);
+    const std::string fds = testing::EventualBytes(out);
+    EXPECT_NE(fds.find("\n2\n"), std::string::npos) << fds;  // standard streams stay
+    EXPECT_EQ(fds.find(std::to_string(kHighDescriptor)), std::string::npos)
+        << std::strerror(refusal) << ": " << fds;
+  }
 }
 
 }  // namespace
