@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "platform/walk.h"
 #include "support/system_state.h"
 #include "utilities_tables.h"
 
@@ -129,6 +130,65 @@ TEST(DirSizeKBPosixTest, BindMountTwinsOfADeepTreeEndAndOtherFileSystemsAreNotEn
   if (sizes.rfind(kNoMounts, 0) == 0) GTEST_SKIP() << sizes;
   // 3 in the folder, 3 in each twin, 1 beside the other file system.
   EXPECT_EQ(sizes, "10");
+}
+
+constexpr int kSiblings = 30;
+// Overlay layers need a file system that can hold them, whatever the test's is.
+constexpr char kLayers[] = "lowerdir=base/lower,upperdir=base/upper,workdir=base/work";
+
+// kSiblings folders, each the top of a chain deeper than the walk keeps open
+// with a 1 KB file at the bottom; the folders it holds, counting itself.
+int MakeWideAndDeep(const fs::path& top, int first, int last) {
+  for (int sibling = first; sibling < last; ++sibling) {
+    fs::path bottom = top / std::to_string(sibling);
+    for (int level = 1; level < kTwinDepth; ++level) bottom /= "d";
+    testing::MakeSizedFile(bottom / "f", 1024);
+  }
+  return 1 + (last - first) * kTwinDepth;
+}
+
+// Overlayfs and ramfs rebuild a folder's whole listing whenever it is read
+// again, so a walk that rereads the wide folder after each chain takes time
+// in the square of its width: here every folder is read once.
+TEST(DirSizeKBPosixTest, EachFolderIsListedOnceOnEveryFileSystem) {
+  for (const char* type : {"", "tmpfs", "ramfs", "overlay"}) {
+    testing::TempFolder tree;
+    const fs::path report = tree.path() / "report";
+    testing::InChild([&] {
+      std::string answer = kNoMounts;
+      fs::current_path(tree.path());
+      fs::create_directories("base");
+      fs::create_directories("mnt");
+      const bool overlay = std::strcmp(type, "overlay") == 0;
+      if (*type != '\0' &&
+          (::unshare(CLONE_NEWNS) != 0 ||
+           ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+           ::mount("tmpfs", "base", "tmpfs", 0, nullptr) != 0 ||
+           !fs::create_directories("base/lower/wide") || !fs::create_directory("base/upper") ||
+           !fs::create_directory("base/work") ||
+           ::mount(type, "mnt", type, 0, overlay ? kLayers : nullptr) != 0)) {
+        answer += std::strerror(errno);
+      } else {
+        // On overlayfs half the siblings come from the lower layer, so the
+        // wide folder is merged from both.
+        int folders = MakeWideAndDeep("base/lower/wide", 0, overlay ? kSiblings / 2 : 0);
+        folders += MakeWideAndDeep("mnt/wide", overlay ? kSiblings / 2 : 0, kSiblings) - 1;
+        const std::uint64_t before = platform::ListingsReadForTesting();
+        const std::int32_t kb = DirSizeKB("mnt/wide");
+        const auto listings = platform::ListingsReadForTesting() - before;
+        answer = std::to_string(kb) + " KB, " + std::to_string(listings) + " listings of " +
+                 std::to_string(folders) + " folders";
+      }
+      testing::WriteBytes(report, answer);
+      return 0;
+    });
+    const std::string answer = testing::ReadBytes(report);
+    if (answer.rfind(kNoMounts, 0) == 0) GTEST_SKIP() << type << ": " << answer;
+    const std::string folders = std::to_string(1 + kSiblings * kTwinDepth);
+    EXPECT_EQ(answer, std::to_string(kSiblings) + " KB, " + folders + " listings of " + folders +
+                          " folders")
+        << (*type ? type : "the test's own folder");
+  }
 }
 
 constexpr int kHighDescriptor = 321;
