@@ -25,5 +25,7 @@ using UniqueFind = UniqueHandle<FindHandleTraits>;
 using UniqueObject = UniqueHandle<HandleTraits<HANDLE, nullptr, ::CloseHandle>>;
 using UniqueKey = UniqueHandle<HandleTraits<HKEY, nullptr, ::RegCloseKey>>;
 using UniqueLibrary = UniqueHandle<HandleTraits<HMODULE, nullptr, ::FreeLibrary>>;
+// Memory the system allocated for the caller (SIDs and security descriptors as text and back).
+using UniqueLocalMemory = UniqueHandle<HandleTraits<HLOCAL, nullptr, ::LocalFree>>;
 
 }  // namespace install::platform
