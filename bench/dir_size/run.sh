@@ -93,3 +93,10 @@ for siblings in "${wide_counts[@]}"; do
               -n "installctl, $siblings chains" "$installctl GetDirSizeKB $work/wide_$siblings")
 done
 hyperfine -N --warmup 1 --runs 10 "${wide_runs[@]}"
+
+echo "== the same shape on overlayfs and ramfs too (mount namespace, root only), 1,000 to 8,000 chains"
+if [ "$(id -u)" = 0 ]; then
+  "$here/wide_deep_fs.sh" "$repo/build/native/bin/libinstall.so" "$work"
+else
+  echo "skipped: mounting needs root"
+fi

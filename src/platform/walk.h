@@ -24,4 +24,8 @@ class FileSizeSink {
 // passed over; only a `root` that cannot be listed is an error.
 Status WalkFileSizes(const char* root, FileSizeSink* sink);
 
+// POSIX: how many times the walks of this process have begun reading a
+// directory's listing, from its start or from a saved position.
+std::uint64_t ListingsReadForTesting();
+
 }  // namespace install::platform

@@ -2,16 +2,22 @@
 // deeper than any path could name, and a host whose signals, files and
 // children the spawn calls leave alone.
 #include <fcntl.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstddef>
 #include <cstring>
 
+#include "platform/walk.h"
 #include "support/system_state.h"
 #include "utilities_tables.h"
 
@@ -126,7 +132,81 @@ TEST(DirSizeKBPosixTest, BindMountTwinsOfADeepTreeEndAndOtherFileSystemsAreNotEn
   EXPECT_EQ(sizes, "10");
 }
 
+constexpr int kSiblings = 30;
+// Overlay layers need a file system that can hold them, whatever the test's is.
+constexpr char kLayers[] = "lowerdir=base/lower,upperdir=base/upper,workdir=base/work";
+
+// kSiblings folders, each the top of a chain deeper than the walk keeps open
+// with a 1 KB file at the bottom; the folders it holds, counting itself.
+int MakeWideAndDeep(const fs::path& top, int first, int last) {
+  for (int sibling = first; sibling < last; ++sibling) {
+    fs::path bottom = top / std::to_string(sibling);
+    for (int level = 1; level < kTwinDepth; ++level) bottom /= "d";
+    testing::MakeSizedFile(bottom / "f", 1024);
+  }
+  return 1 + (last - first) * kTwinDepth;
+}
+
+// Overlayfs and ramfs rebuild a folder's whole listing whenever it is read
+// again, so a walk that rereads the wide folder after each chain takes time
+// in the square of its width: here every folder is read once.
+TEST(DirSizeKBPosixTest, EachFolderIsListedOnceOnEveryFileSystem) {
+  for (const char* type : {"", "tmpfs", "ramfs", "overlay"}) {
+    testing::TempFolder tree;
+    const fs::path report = tree.path() / "report";
+    testing::InChild([&] {
+      std::string answer = kNoMounts;
+      fs::current_path(tree.path());
+      fs::create_directories("base");
+      fs::create_directories("mnt");
+      const bool overlay = std::strcmp(type, "overlay") == 0;
+      if (*type != '\0' &&
+          (::unshare(CLONE_NEWNS) != 0 ||
+           ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+           ::mount("tmpfs", "base", "tmpfs", 0, nullptr) != 0 ||
+           !fs::create_directories("base/lower/wide") || !fs::create_directory("base/upper") ||
+           !fs::create_directory("base/work") ||
+           ::mount(type, "mnt", type, 0, overlay ? kLayers : nullptr) != 0)) {
+        answer += std::strerror(errno);
+      } else {
+        // On overlayfs half the siblings come from the lower layer, so the
+        // wide folder is merged from both.
+        int folders = MakeWideAndDeep("base/lower/wide", 0, overlay ? kSiblings / 2 : 0);
+        folders += MakeWideAndDeep("mnt/wide", overlay ? kSiblings / 2 : 0, kSiblings) - 1;
+        const std::uint64_t before = platform::ListingsReadForTesting();
+        const std::int32_t kb = DirSizeKB("mnt/wide");
+        const auto listings = platform::ListingsReadForTesting() - before;
+        answer = std::to_string(kb) + " KB, " + std::to_string(listings) + " listings of " +
+                 std::to_string(folders) + " folders";
+      }
+      testing::WriteBytes(report, answer);
+      return 0;
+    });
+    const std::string answer = testing::ReadBytes(report);
+    if (answer.rfind(kNoMounts, 0) == 0) GTEST_SKIP() << type << ": " << answer;
+    const std::string folders = std::to_string(1 + kSiblings * kTwinDepth);
+    EXPECT_EQ(answer, std::to_string(kSiblings) + " KB, " + folders + " listings of " + folders +
+                          " folders")
+        << (*type ? type : "the test's own folder");
+  }
+}
+
 constexpr int kHighDescriptor = 321;
+constexpr int kNoFilter = 255;
+
+// From now on close_range answers `error` in this process and its children,
+// as it does on kernels before 5.11 or under a container's filter.
+bool RefuseCloseRange(int error) {
+  sock_filter program[] = {
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_close_range, 0, 1),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | static_cast<unsigned>(error)),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+  };
+  const sock_fprog filter = {static_cast<unsigned short>(std::size(program)), program};
+  return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+         ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &filter) == 0;
+}
 
 // The children the kernel lists for every thread of this process.
 std::string OwnChildren() {
@@ -217,6 +297,27 @@ TEST(SpawnPosixTest, TheProgramGetsItsArgumentsAndNothingElseOfTheHosts) {
   const std::string fds = testing::ReadBytes(out.string() + ".fds");
   EXPECT_NE(fds.find("\n2\n"), std::string::npos) << fds;  // standard streams stay
   EXPECT_EQ(fds.find(std::to_string(kHighDescriptor)), std::string::npos) << fds;
+}
+
+TEST(SpawnPosixTest, NoHostDescriptorReachesTheProgramWhereCloseRangeIsRefused) {
+  for (const int refusal : {ENOSYS, EPERM, EINVAL}) {
+    testing::TempFolder dir;
+    const std::string out = (dir.path() / "fds").string();
+    const int started = testing::InChild([&] {
+      if (!RefuseCloseRange(refusal)) return kNoFilter;
+      const int held = ::open(dir.path().c_str(), O_RDONLY);  // inheritable: no O_CLOEXEC
+      if (::fcntl(held, F_DUPFD, kHighDescriptor) != kHighDescriptor) return kNoFilter - 1;
+      const std::string line =
+          "/bin/sh -c \"ls /proc/$$/fd > " + out + ".part; mv " + out + ".part " + out + "\"";
+      return StartProgram(line.c_str());
+    });
+    if (started == kNoFilter) GTEST_SKIP() << "no seccomp filter here";
+    ASSERT_EQ(started, kStarted) << std::strerror(refusal);
+    const std::string fds = testing::EventualBytes(out);
+    EXPECT_NE(fds.find("\n2\n"), std::string::npos) << fds;  // standard streams stay
+    EXPECT_EQ(fds.find(std::to_string(kHighDescriptor)), std::string::npos)
+        << std::strerror(refusal) << ": " << fds;
+  }
 }
 
 }  // namespace

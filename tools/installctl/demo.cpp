@@ -1,6 +1,5 @@
 #include "demo.h"
 
-#include <chrono>
 #include <cinttypes>
 #include <cstdio>
 #include <fstream>
@@ -78,13 +77,13 @@ std::int32_t EditAndShow(const DemoSession& session, const char* name, const fs:
 }
 
 int RunDemo(const InstallLibrary& library) {
-  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-  const fs::path folder = fs::temp_directory_path() / ("installctl-demo-" + std::to_string(stamp));
-  std::error_code error;
-  if (!fs::create_directories(folder, error)) {
-    std::fprintf(stderr, "installctl: cannot create %s\n", folder.string().c_str());
+  std::string utf8_folder;
+  if (!MakePrivateFolder(&utf8_folder)) {
+    std::fprintf(stderr, "installctl: cannot create a folder for the demo\n");
     return 1;
   }
+  const fs::path folder(std::u8string(utf8_folder.begin(), utf8_folder.end()));
+  std::error_code error;
   std::printf("Install library demo, working in %s\n", folder.string().c_str());
   DemoSession session(library, folder);
 

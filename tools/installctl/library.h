@@ -53,4 +53,9 @@ std::vector<std::string> ProgramArguments(int argc, char** argv);
 // does); a null value removes it.
 void SetEnvironmentValue(const char* name, const char* value);
 
+// Makes a new folder in the system's folder for temporary files that only
+// this user can list or write, under a name nobody could have made ready for
+// it (a name taken already is never used): false if none could be made.
+bool MakePrivateFolder(std::string* path);
+
 }  // namespace installctl

@@ -1,7 +1,6 @@
 // installctl: loads the library the way a setup program does and calls one
 // export, or runs the demo.
 #include <cerrno>
-#include <chrono>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -63,7 +62,7 @@ void PrintHelp() {
       "\n"
       "Exit status:\n"
       "  0  the export was called (its result is printed, not returned)\n"
-      "  1  the demo could not create its folder\n"
+      "  1  the demo, or -v for its log, could not create its folder\n"
       "  2  a wrong argument, or a library that cannot be loaded\n"
       "\n"
       "Environment:\n"
@@ -90,21 +89,23 @@ bool ParseValue(const char* text, std::int32_t* value) {
 }
 
 // The log line of a -v call goes to a file of its own first: the library
-// appends to files, and standard error is not one on every system.
-std::string PrivateLogPath() {
-  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-  std::error_code ignored;
-  const auto folder = std::filesystem::temp_directory_path(ignored);
-  const std::u8string path = (folder / ("installctl-" + std::to_string(stamp) + ".log")).u8string();
-  return std::string(path.begin(), path.end());
+// appends to files, and standard error is not one on every system. The file
+// is in a folder only this user can write, so nobody can have put a link or a
+// file of theirs under its name.
+constexpr const char kPrivateLogName[] = "call.log";
+
+std::filesystem::path FromUtf8(const std::string& utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
-void CopyToStandardError(const std::string& utf8_path) {
-  const std::filesystem::path path(std::u8string(utf8_path.begin(), utf8_path.end()));
-  std::ifstream log(path, std::ios::binary);
-  if (log) std::cerr << log.rdbuf();
+void CopyToStandardError(const std::string& utf8_folder) {
+  const std::filesystem::path folder = FromUtf8(utf8_folder);
+  {
+    std::ifstream log(folder / kPrivateLogName, std::ios::binary);
+    if (log) std::cerr << log.rdbuf();
+  }
   std::error_code ignored;
-  std::filesystem::remove(path, ignored);
+  std::filesystem::remove_all(folder, ignored);
 }
 
 constexpr const char kTooManyArguments[] = "too many arguments";
@@ -171,7 +172,15 @@ int main(int argc, char** argv) {
   if (!library.Load(library_path, &error))
     return Fail("cannot load " + library_path + ": " + error);
 
-  if (log_to_standard_error) log_path = PrivateLogPath();
+  std::string private_folder;
+  if (log_to_standard_error) {
+    if (!installctl::MakePrivateFolder(&private_folder)) {
+      std::fprintf(stderr, "installctl: cannot create a private folder for the log\n");
+      return 1;
+    }
+    const std::u8string path = (FromUtf8(private_folder) / kPrivateLogName).u8string();
+    log_path.assign(path.begin(), path.end());
+  }
   if (!log_path.empty()) installctl::SetEnvironmentValue(INSTALL_LOG_VARIABLE, log_path.c_str());
   int status = 0;
   if (command == "demo") {
@@ -183,6 +192,6 @@ int main(int argc, char** argv) {
     std::printf("%" PRId32 "\n", result);
   }
   std::fflush(stdout);
-  if (log_to_standard_error) CopyToStandardError(log_path);
+  if (log_to_standard_error) CopyToStandardError(private_folder);
   return status;
 }

@@ -1,21 +1,26 @@
 // Commands and program starts without a shell where none is asked for, and
 // without touching the host's signal handling: the host may have its own
 // SIGCHLD handler, or ignore SIGCHLD, and must find both as it left them.
+#include "platform/process.h"
+
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "platform/call_notes.h"
-#include "platform/process.h"
 #include "platform/posix/error.h"
+#include "platform/posix/handles.h"
 
 extern char** environ;
 
@@ -36,6 +41,9 @@ constexpr int kShellCommandNotRunnable = 126;
 // it, the error goes through the pipe.
 constexpr int kChildFailedExit = 127;
 constexpr unsigned kFirstInheritableFd = 3;
+// Where the kernel lists a process's open descriptors, one name each.
+constexpr const char* kOwnDescriptorsFolder = "/proc/self/fd";
+constexpr std::size_t kDescriptorListingBytes = 4096;
 constexpr const char* kPathVariable = "PATH";
 constexpr char kPathListSeparator = ':';
 constexpr char kDirectorySeparator = '/';
@@ -43,22 +51,6 @@ constexpr const char* kRootDirectory = "/";
 constexpr const char* kCurrentDirectory = ".";
 // Where a bare name is looked for when PATH is not set at all.
 constexpr const char* kDefaultSearchPath = "/bin:/usr/bin";
-
-class OwnedFd {
- public:
-  explicit OwnedFd(int fd = -1) : fd_(fd) {}
-  OwnedFd(const OwnedFd&) = delete;
-  OwnedFd& operator=(const OwnedFd&) = delete;
-  ~OwnedFd() { reset(); }
-  int get() const { return fd_; }
-  void reset() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-  }
-
- private:
-  int fd_;
-};
 
 class SpawnAttributes {
  public:
@@ -124,6 +116,42 @@ std::vector<std::string> CandidateFiles(const std::string& program) {
   return candidates;
 }
 
+// In the child, after fork (async-signal-safe calls only): marks `fd`
+// close-on-exec when it is above the standard streams.
+void KeepFromProgram(int fd) {
+  if (fd >= static_cast<int>(kFirstInheritableFd)) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+}
+
+// Marks every descriptor above the standard streams close-on-exec, in the
+// child after fork. close_range does it in one call, but kernels before 5.11
+// lack it and container filters may refuse it (ENOSYS, EPERM, EINVAL); then
+// each open descriptor is marked as the kernel lists them, or, with no /proc,
+// every number below the descriptor limit. Nothing is closed here: the error
+// pipe must stay usable until the exec succeeds.
+void KeepDescriptorsFromProgram() {
+  if (::close_range(kFirstInheritableFd, ~0U, CLOSE_RANGE_CLOEXEC) == 0) return;
+  const UniqueFd listing(::open(kOwnDescriptorsFolder, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (listing) {
+    alignas(struct dirent64) char buffer[kDescriptorListingBytes];
+    ssize_t got;
+    while ((got = ::getdents64(listing.get(), buffer, sizeof buffer)) > 0) {
+      for (ssize_t at = 0; at < got;) {
+        const auto* entry = reinterpret_cast<const struct dirent64*>(buffer + at);
+        at += entry->d_reclen;
+        int fd = 0;
+        const char* digit = entry->d_name;
+        for (; *digit >= '0' && *digit <= '9'; ++digit) fd = fd * 10 + (*digit - '0');
+        if (digit != entry->d_name && *digit == '\0') KeepFromProgram(fd);
+      }
+    }
+    if (got == 0) return;  // the listing's own descriptor is close-on-exec
+  }
+  struct rlimit limit;
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return;
+  const rlim_t end = limit.rlim_cur == RLIM_INFINITY ? INT_MAX : limit.rlim_cur;
+  for (rlim_t fd = kFirstInheritableFd; fd < end; ++fd) KeepFromProgram(static_cast<int>(fd));
+}
+
 // In the grandchild, after fork: async-signal-safe calls only. Tries each
 // candidate as execvp would and reports why none could be run. Along PATH,
 // a folder that may not be searched hides nothing that can be run: the
@@ -137,9 +165,8 @@ std::vector<std::string> CandidateFiles(const std::string& program) {
     ::signal(signal_number, SIG_DFL);
   }
   // A started program holds none of the host's files open, as on Windows,
-  // where a started program inherits no handles. The pipe stays usable
-  // until the exec succeeds.
-  ::close_range(kFirstInheritableFd, ~0U, CLOSE_RANGE_CLOEXEC);
+  // where a started program inherits no handles.
+  KeepDescriptorsFromProgram();
   int error = ENOENT;
   bool denied = false;
   for (char* file : files) {
@@ -235,8 +262,8 @@ Status StartProgram(const char* /*command_line*/, const std::vector<std::string>
 
   int pipe_fds[2];
   if (::pipe2(pipe_fds, O_CLOEXEC) != 0) return StartFailure(errno, arguments[0]);
-  OwnedFd reader(pipe_fds[0]);
-  OwnedFd writer(pipe_fds[1]);
+  UniqueFd reader(pipe_fds[0]);
+  UniqueFd writer(pipe_fds[1]);
 
   pid_t middle = ::fork();
   if (middle < 0) return StartFailure(errno, arguments[0]);

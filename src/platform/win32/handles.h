@@ -26,5 +26,7 @@ using UniqueObject = UniqueHandle<HandleTraits<HANDLE, nullptr, ::CloseHandle>>;
 using UniqueKey = UniqueHandle<HandleTraits<HKEY, nullptr, ::RegCloseKey>>;
 using UniqueLibrary = UniqueHandle<HandleTraits<HMODULE, nullptr, ::FreeLibrary>>;
 using UniqueBrush = UniqueHandle<HandleTraits<HBRUSH, nullptr, ::DeleteObject>>;
+// Memory the system allocated for the caller (SIDs and security descriptors as text and back).
+using UniqueLocalMemory = UniqueHandle<HandleTraits<HLOCAL, nullptr, ::LocalFree>>;
 
 }  // namespace install::platform

@@ -5,6 +5,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 
 #include "install_version.h"
 
@@ -14,6 +15,8 @@ namespace {
 // The name the library is installed under (its SONAME), which is also the
 // name the loader searches its own folders for.
 constexpr const char kLibraryName[] = INSTALL_LIBRARY_SONAME;
+// mkdtemp replaces the X's with random characters and makes the folder 0700.
+constexpr const char kPrivateFolderPattern[] = "installctl-XXXXXX";
 
 std::string ExecutableFolder() {
   char path[PATH_MAX];
@@ -66,6 +69,15 @@ void SetEnvironmentValue(const char* name, const char* value) {
   } else {
     ::setenv(name, value, 1);
   }
+}
+
+bool MakePrivateFolder(std::string* path) {
+  std::error_code error;
+  const auto folder = std::filesystem::temp_directory_path(error);
+  std::string pattern = (folder / kPrivateFolderPattern).string();
+  if (error || ::mkdtemp(pattern.data()) == nullptr) return false;
+  *path = pattern;
+  return true;
 }
 
 }  // namespace installctl

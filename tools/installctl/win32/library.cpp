@@ -1,13 +1,40 @@
 #include "library.h"
 
 #include <windows.h>
-// After windows.h, whose types it needs.
+// After windows.h, whose types they need.
+#include <sddl.h>
 #include <shellapi.h>
+
+#include <memory>
+
+#include "platform/win32/handles.h"
 
 namespace installctl {
 namespace {
 
 constexpr const wchar_t kLibraryName[] = L"Install.dll";
+constexpr const wchar_t kPrivateFolderPrefix[] = L"installctl-";
+// Protected (nothing inherited from the folder above) and full access for
+// one account, whose SID follows, and for what it creates inside.
+constexpr const wchar_t kOwnerOnlyAccessPrefix[] = L"D:P(A;OICI;FA;;;";
+constexpr const wchar_t kAccessSuffix[] = L")";
+constexpr int kPrivateFolderTries = 100;
+
+// The access list that lets only the account this process runs as in, in
+// the security descriptor language; empty if it cannot be told.
+std::wstring OwnerOnlyAccess() {
+  install::platform::UniqueObject token;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put())) return L"";
+  DWORD size = 0;
+  ::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+  const auto user = std::make_unique<char[]>(size);
+  wchar_t* sid_text = nullptr;
+  if (size == 0 || !::GetTokenInformation(token.get(), TokenUser, user.get(), size, &size) ||
+      !::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.get())->User.Sid, &sid_text))
+    return L"";
+  const install::platform::UniqueLocalMemory sid(sid_text);
+  return kOwnerOnlyAccessPrefix + std::wstring(sid_text) + kAccessSuffix;
+}
 
 std::wstring Widen(const std::string& text, UINT code_page) {
   const int length =
@@ -88,6 +115,32 @@ bool InstallLibrary::Call(const std::string& name, const std::string& text, bool
 void SetEnvironmentValue(const char* name, const char* value) {
   ::SetEnvironmentVariableW(Widen(name, CP_UTF8).c_str(),
                             value != nullptr ? Widen(value, CP_UTF8).c_str() : nullptr);
+}
+
+// CreateDirectoryW fails on a name that exists, whatever it is (a junction
+// made ready by someone else, say), so a name that is guessed in advance
+// only costs another try.
+bool MakePrivateFolder(std::string* path) {
+  wchar_t temp[MAX_PATH + 1];
+  const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
+  const std::wstring access = OwnerOnlyAccess();
+  install::platform::UniqueLocalMemory descriptor;
+  if (length == 0 || length > MAX_PATH || access.empty() ||
+      !::ConvertStringSecurityDescriptorToSecurityDescriptorW(access.c_str(), SDDL_REVISION_1,
+                                                              descriptor.put(), nullptr))
+    return false;
+  SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor.get(), FALSE};
+  for (int attempt = 0; attempt < kPrivateFolderTries; ++attempt) {
+    const std::wstring folder = std::wstring(temp, length) + kPrivateFolderPrefix +
+                                std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                                std::to_wstring(::GetTickCount64() + attempt);
+    if (::CreateDirectoryW(folder.c_str(), &attributes)) {
+      *path = Narrow(folder, CP_UTF8);
+      return true;
+    }
+    if (::GetLastError() != ERROR_ALREADY_EXISTS) return false;
+  }
+  return false;
 }
 
 }  // namespace installctl
