@@ -7,8 +7,8 @@
 #include "config/host_text.h"
 #include "install.h"
 #include "platform/call_notes.h"
-#include "platform/files.h"
 #include "platform/edit.h"
+#include "platform/files.h"
 
 namespace install {
 namespace {
@@ -51,9 +51,11 @@ std::int32_t AppendLine(const char* path, const char* text) {
   status = file.GetSize(&former_length);
   if (!status.ok()) return EditFileFailed("measure the file", status);
 
-  std::string bytes;
-  AppendHostText(text, &bytes);
-  bytes.append(kHostLineEnd);
+  platform::TextBuffer bytes;
+  if (!AppendHostText(text, &bytes) || !bytes.Append(kHostLineEnd)) {
+    platform::NoteFailure("assemble the line", platform::kOutOfMemory);
+    return INSTALL_EDIT_FILE_FAILED;
+  }
 
   const char* step = "write the line";
   std::size_t written = 0;

@@ -1,13 +1,14 @@
-// A seam for tests that must see the library survive a failing disk.
-// Shipped code never arms it; the backends consult it before each operation
-// that can fail in the field.
+// A seam for tests that must see the library survive a failing disk or a
+// refused allocation. Shipped code never arms it; the backends consult it
+// before each operation that can fail in the field, and every
+// FallibleBuffer before it allocates (kAllocate).
 #pragma once
 
 #include "platform/status.h"
 
 namespace install::platform {
 
-enum class FaultPoint { kRead, kWrite, kSync, kClose, kReplace, kCount };
+enum class FaultPoint { kRead, kWrite, kSync, kClose, kReplace, kAllocate, kCount };
 
 // Makes the `nth` next operation at `point` fail with `error` (1 = the very
 // next one). A failing write first writes half of its bytes, as a disk that

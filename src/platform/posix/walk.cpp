@@ -9,7 +9,8 @@
 // walk had got to in it: the directory's own offset cookie (d_off), which
 // the file system keeps valid across opens while the directory is not
 // changed (it is what lets NFS clients resume a listing). Memory grows only
-// with depth, by one small record per level.
+// with depth, by one small record per level; a tree too deep for the memory
+// left fails the walk rather than the process.
 //
 // A reopened level is read in small pieces at first, growing as it stays
 // open: on a wide level that keeps being closed and reopened (thousands of
@@ -20,6 +21,8 @@
 // The walk stays on the file system it starts on (as du -x does): a
 // directory of another device is a mount point and is neither entered nor
 // counted, as the Windows walk does not follow mount points.
+#include "platform/walk.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -29,9 +32,9 @@
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <vector>
 
-#include "platform/walk.h"
+#include "platform/call_notes.h"
+#include "platform/fallible_buffer.h"
 #include "platform/posix/error.h"
 
 namespace install::platform {
@@ -116,7 +119,7 @@ class TreeWalk {
     struct stat info;
     if (!top.Open(AT_FDCWD, root, 0, 0) || ::fstat(top.fd(), &info) != 0) return LastErrnoStatus();
     device_ = info.st_dev;
-    path_.push_back({info.st_ino, 0});
+    if (!path_.PushBack({info.st_ino, 0})) return OutOfMemory();
     open_levels_ = 1;
     for (;;) {
       const struct dirent64* entry = Current().Next();
@@ -125,6 +128,7 @@ class TreeWalk {
         continue;
       }
       if (!IsDotOrDotDot(entry->d_name)) Visit(*entry);
+      if (out_of_memory_) return OutOfMemory();
     }
     return Status{};
   }
@@ -136,6 +140,11 @@ class TreeWalk {
     ino_t inode;
     off_t resume_at;
   };
+
+  static Status OutOfMemory() {
+    NoteFailure("go down the tree", kOutOfMemory);
+    return Status{Error::kNoResources, 0};
+  }
 
   std::size_t Depth() const { return path_.size() - 1; }
   Directory& Current() { return levels_[Depth() % kMaxOpenLevels]; }
@@ -172,7 +181,10 @@ class TreeWalk {
     }
     if (!slot.Open(parent_fd, name, O_NOFOLLOW, 0)) return;  // counts nothing
     path_.back().resume_at = next_entry;
-    path_.push_back({inode, 0});
+    if (!path_.PushBack({inode, 0})) {
+      out_of_memory_ = true;
+      return;
+    }
     ++open_levels_;
   }
 
@@ -180,7 +192,7 @@ class TreeWalk {
   bool Ascend() {
     if (Depth() == 0) return false;
     Directory& slot = Current();
-    path_.pop_back();
+    path_.PopBack();
     if (open_levels_ > 1) {
       slot.Close();
       --open_levels_;
@@ -201,9 +213,10 @@ class TreeWalk {
 
   FileSizeSink* sink_;
   std::array<Directory, kMaxOpenLevels> levels_;
-  std::vector<Level> path_;  // from the root to the current directory
-  dev_t device_ = 0;         // the root's file system, which the walk keeps to
-  int open_levels_ = 0;      // open levels, counting up from the current one
+  FallibleBuffer<Level> path_;  // from the root to the current directory
+  dev_t device_ = 0;            // the root's file system, which the walk keeps to
+  int open_levels_ = 0;         // open levels, counting up from the current one
+  bool out_of_memory_ = false;
 };
 
 }  // namespace
