@@ -185,9 +185,9 @@ TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
   for (int fault = 0; fault < static_cast<int>(kNoFault); ++fault)
     cases.push_back({kRemove, kFile, large, "a", 6, {}, "host.cfg", FaultPoint(fault)});
   // So does a refused allocation of those the name and the file size: the
-  // name, the block, the read buffer, a plug-in line's rest, and a line cut
-  // by the end of a read (twice: begun, then completed). With those
-  // granted, the removal is done.
+  // name, the block, the read buffer, a plug-in line's rest and a line cut
+  // by the end of a read, as each is first needed or grows; six for this
+  // file. With those granted, the removal is done.
   constexpr int kRemovalAllocations = 6;
   for (int nth = 2; nth <= kRemovalAllocations; ++nth)
     cases.push_back({kRemove, kFile, large, "a", 6, {}, "host.cfg", FaultPoint::kAllocate, nth});
