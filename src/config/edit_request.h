@@ -6,10 +6,10 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <string_view>
 
 #include "install.h"
+#include "platform/call_notes.h"
 #include "platform/text.h"
 
 namespace install {
@@ -52,27 +52,28 @@ std::int32_t CheckEditRequest(const void* path, const void* operand, bool has_se
 // The operand as the configuration file's bytes: an ANSI caller's bytes go
 // to the file unchanged; a Unicode twin's text is converted to the ANSI code
 // page, which is what the ANSI export would have been given.
-inline platform::Status OperandBytes(std::string_view given, std::string* bytes) {
-  bytes->assign(given);
-  return platform::Status{};
+inline platform::Status OperandBytes(std::string_view given, platform::TextBuffer* bytes) {
+  if (bytes->Assign(given)) return platform::Status{};
+  platform::NoteFailure("copy the operand", platform::kOutOfMemory);
+  return platform::Status{platform::Error::kNoResources, 0};
 }
-inline platform::Status OperandBytes(std::wstring_view given, std::string* bytes) {
+inline platform::Status OperandBytes(std::wstring_view given, platform::TextBuffer* bytes) {
   return platform::FileBytesFromCaller(given, bytes);
 }
 
 // Splits the request and hands it to `operation`, with the path in the
 // library's text and the operand in the file's bytes. A request that names
 // no file, or has no operand, touches no file (CheckEditRequest); one whose
-// path or operand cannot be converted answers INSTALL_EDIT_FILE_FAILED and
-// touches none either.
+// path or operand cannot be converted, or not copied for want of memory,
+// answers INSTALL_EDIT_FILE_FAILED and touches none either.
 template <typename Char>
 std::int32_t RunEditRequest(Char* text, EditOperation operation) {
   const EditRequest<Char> request = SplitEditRequest(text);
   const std::int32_t unusable =
       CheckEditRequest(request.path, request.operand, request.has_separator);
   if (unusable != 0) return unusable;
-  std::string path;
-  std::string operand;
+  platform::TextBuffer path;
+  platform::TextBuffer operand;
   if (!platform::TextFromCaller(std::basic_string_view<Char>(request.path), &path).ok() ||
       !OperandBytes(std::basic_string_view<Char>(request.operand), &operand).ok()) {
     return INSTALL_EDIT_FILE_FAILED;

@@ -2,12 +2,12 @@
 
 namespace install {
 
-void AppendHostText(std::string_view text, std::string* out) {
+bool AppendHostText(std::string_view text, platform::TextBuffer* out) {
   for (;;) {
     const std::size_t line_feed = text.find('\n');
-    out->append(text.substr(0, line_feed));
-    if (line_feed == std::string_view::npos) return;
-    out->append(kHostLineEnd);
+    if (!out->Append(text.substr(0, line_feed))) return false;
+    if (line_feed == std::string_view::npos) return true;
+    if (!out->Append(kHostLineEnd)) return false;
     text.remove_prefix(line_feed + 1);
   }
 }

@@ -3,15 +3,17 @@
 // the line ends itself, so Linux and Windows produce the same bytes.
 #pragma once
 
-#include <string>
 #include <string_view>
+
+#include "platform/fallible_buffer.h"
 
 namespace install {
 
 inline constexpr std::string_view kHostLineEnd = "\r\n";
 
 // Appends `text` to `out` as a text-mode stream would write it: every LF
-// becomes CR LF and every other byte is kept.
-void AppendHostText(std::string_view text, std::string* out);
+// becomes CR LF and every other byte is kept. False when there is not the
+// memory for it.
+[[nodiscard]] bool AppendHostText(std::string_view text, platform::TextBuffer* out);
 
 }  // namespace install

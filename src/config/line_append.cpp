@@ -49,9 +49,11 @@ std::int32_t AppendLine(const char* path, const char* text) {
   status = file.GetSize(&former_length);
   if (!status.ok()) return EditFileFailed("measure the file", status);
 
-  std::string bytes;
-  AppendHostText(text, &bytes);
-  bytes.append(kHostLineEnd);
+  platform::TextBuffer bytes;
+  if (!AppendHostText(text, &bytes) || !bytes.Append(kHostLineEnd)) {
+    platform::NoteFailure("assemble the line", platform::kOutOfMemory);
+    return INSTALL_EDIT_FILE_FAILED;
+  }
 
   const char* step = "write the line";
   std::size_t written = 0;

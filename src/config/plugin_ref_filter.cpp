@@ -26,8 +26,12 @@ std::string_view WithoutCarriageReturn(std::string_view line) {
 
 PluginRefFilter::PluginRefFilter(std::string_view plugin_name, ByteSink* sink,
                                  std::size_t block_size)
-    : upper_name_(plugin_name), sink_(sink), block_(new char[block_size]), block_size_(block_size) {
-  for (char& c : upper_name_) c = AsciiUpper(c);
+    : sink_(sink), block_size_(block_size) {
+  if (!upper_name_.Assign(plugin_name) || !block_.Resize(block_size)) {
+    Stop(Outcome::kOutOfMemory);
+    return;
+  }
+  for (std::size_t i = 0; i < upper_name_.size(); ++i) upper_name_[i] = AsciiUpper(upper_name_[i]);
 }
 
 bool PluginRefFilter::Feed(const char* data, std::size_t size) {
@@ -44,8 +48,11 @@ bool PluginRefFilter::Feed(const char* data, std::size_t size) {
   while (const void* found = std::memchr(next, kLineFeed, static_cast<std::size_t>(end - next))) {
     const char* line_feed = static_cast<const char*>(found);
     if (!partial_line_.empty()) {
-      partial_line_.append(next, line_feed);
-      HandleLine(WithoutCarriageReturn(partial_line_));
+      if (!partial_line_.Append(next, static_cast<std::size_t>(line_feed - next))) {
+        Stop(Outcome::kOutOfMemory);
+        return false;
+      }
+      HandleLine(WithoutCarriageReturn(partial_line_.view()));
       partial_line_.clear();
     } else if (!PassesUnchanged(
                    std::string_view(next, static_cast<std::size_t>(line_feed - next)))) {
@@ -61,7 +68,10 @@ bool PluginRefFilter::Feed(const char* data, std::size_t size) {
   }
   Put(unchanged_from, static_cast<std::size_t>(next - unchanged_from));
   if (stopped_) return false;
-  partial_line_.append(next, end);
+  if (!partial_line_.Append(next, static_cast<std::size_t>(end - next))) {
+    Stop(Outcome::kOutOfMemory);
+    return false;
+  }
   return !input_ended_;
 }
 
@@ -69,7 +79,7 @@ PluginRefFilter::Outcome PluginRefFilter::Finish() {
   input_ended_ = true;
   // An end of input right after a line feed is no line: the file must not
   // grow a blank line on every rewrite.
-  if (!stopped_ && !partial_line_.empty()) HandleLine(partial_line_);
+  if (!stopped_ && !partial_line_.empty()) HandleLine(partial_line_.view());
   partial_line_.clear();
   if (!stopped_) Flush();
   stopped_ = true;
@@ -110,10 +120,14 @@ bool PluginRefFilter::PassesUnchanged(std::string_view line_with_cr) {
   return line.substr(0, key_end) != kPluginKey || rest.empty() || !NamesPlugin(rest);
 }
 
+// A rest there is not the memory to compare stops the rewrite.
 bool PluginRefFilter::NamesPlugin(std::string_view rest) {
-  upper_rest_.assign(rest.data(), rest.size());
-  for (char& c : upper_rest_) c = AsciiUpper(c);
-  return upper_rest_.find(upper_name_) != std::string::npos;
+  if (!upper_rest_.Assign(rest)) {
+    Stop(Outcome::kOutOfMemory);
+    return false;
+  }
+  for (std::size_t i = 0; i < upper_rest_.size(); ++i) upper_rest_[i] = AsciiUpper(upper_rest_[i]);
+  return upper_rest_.view().find(upper_name_.view()) != std::string_view::npos;
 }
 
 void PluginRefFilter::Put(const char* data, std::size_t size) {
@@ -127,7 +141,7 @@ void PluginRefFilter::Put(const char* data, std::size_t size) {
       return;
     }
   }
-  std::memcpy(block_.get() + block_used_, data, size);
+  std::memcpy(block_.data() + block_used_, data, size);
   block_used_ += size;
 }
 
@@ -135,7 +149,7 @@ void PluginRefFilter::Flush() {
   if (block_used_ == 0) return;
   std::size_t size = block_used_;
   block_used_ = 0;
-  if (!sink_->Write(block_.get(), size)) Stop(Outcome::kOutputFailed);
+  if (!sink_->Write(block_.data(), size)) Stop(Outcome::kOutputFailed);
 }
 
 void PluginRefFilter::Stop(Outcome outcome) {

@@ -4,11 +4,10 @@
 #pragma once
 
 #include <cstddef>
-#include <memory>
-#include <string>
 #include <string_view>
 
 #include "config/host_line.h"
+#include "platform/fallible_buffer.h"
 
 namespace install::config {
 
@@ -25,7 +24,9 @@ inline constexpr std::size_t kRewriteBlockSize = std::size_t{1} << 20;
 
 class PluginRefFilter {
  public:
-  enum class Outcome { kDone, kNotHostFile, kBadSecondHeader, kOutputFailed };
+  // kOutOfMemory: the name, the block or a line did not fit in the memory
+  // left.
+  enum class Outcome { kDone, kNotHostFile, kBadSecondHeader, kOutputFailed, kOutOfMemory };
 
   // `plugin_name` is copied; `sink` must outlive the filter.
   PluginRefFilter(std::string_view plugin_name, ByteSink* sink,
@@ -34,7 +35,8 @@ class PluginRefFilter {
   PluginRefFilter& operator=(const PluginRefFilter&) = delete;
 
   // Takes the next piece of input. Returns false once no more is wanted:
-  // the input ended at a Ctrl-Z, the header check failed, or the sink did.
+  // the input ended at a Ctrl-Z, the header check failed, the sink did, or
+  // the memory ran out.
   bool Feed(const char* data, std::size_t size);
 
   // The input has ended: handles a last line without a line feed and hands
@@ -49,7 +51,7 @@ class PluginRefFilter {
   void Flush();
   void Stop(Outcome outcome);
 
-  std::string upper_name_;
+  platform::TextBuffer upper_name_;
   ByteSink* sink_;
   HeaderCheck header_;
   Outcome outcome_ = Outcome::kDone;
@@ -57,9 +59,9 @@ class PluginRefFilter {
   bool input_ended_ = false;
   // The start of a line that a chunk cut off; reused, so its capacity only
   // grows to the longest line.
-  std::string partial_line_;
-  std::string upper_rest_;
-  std::unique_ptr<char[]> block_;
+  platform::TextBuffer partial_line_;
+  platform::TextBuffer upper_rest_;
+  platform::TextBuffer block_;
   std::size_t block_size_;
   std::size_t block_used_ = 0;
 };

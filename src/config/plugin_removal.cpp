@@ -1,6 +1,5 @@
 #include "config/plugin_removal.h"
 
-#include <memory>
 #include <string>
 
 #include "config/edit_file.h"
@@ -37,6 +36,9 @@ std::int32_t ResultOf(config::PluginRefFilter::Outcome outcome) {
     case config::PluginRefFilter::Outcome::kBadSecondHeader:
       platform::NoteFailure("check the header", "ZKCO is not followed by a line 0");
       return INSTALL_EDIT_BAD_SECOND_HEADER;
+    case config::PluginRefFilter::Outcome::kOutOfMemory:
+      platform::NoteFailure("hold the file's lines", platform::kOutOfMemory);
+      break;
     case config::PluginRefFilter::Outcome::kOutputFailed:
       break;
   }
@@ -47,12 +49,16 @@ std::int32_t CopyWithoutPlugin(platform::File* input, platform::File* output,
                                const char* plugin_name) {
   FileSink sink(output);
   config::PluginRefFilter filter(plugin_name, &sink);
-  std::unique_ptr<char[]> buffer(new char[config::kRewriteBlockSize]);
+  platform::TextBuffer buffer;
+  if (!buffer.Resize(config::kRewriteBlockSize)) {
+    platform::NoteFailure("read the file", platform::kOutOfMemory);
+    return INSTALL_EDIT_FILE_FAILED;
+  }
   for (;;) {
     std::size_t size = 0;
-    const platform::Status status = input->Read(buffer.get(), config::kRewriteBlockSize, &size);
+    const platform::Status status = input->Read(buffer.data(), buffer.size(), &size);
     if (!status.ok()) return EditFileFailed("read the file", status);
-    if (size == 0 || !filter.Feed(buffer.get(), size)) break;
+    if (size == 0 || !filter.Feed(buffer.data(), size)) break;
   }
   return ResultOf(filter.Finish());
 }

@@ -79,14 +79,10 @@ std::string Quoted(const std::string& text) {
 }  // namespace
 
 CallLog::CallLog(const char* export_name) noexcept {
-  try {
-    if (!platform::GetEnvironmentValue(INSTALL_LOG_VARIABLE, &path_)) return;
-    head_ = Timestamp(platform::CurrentUtcTime()) +
-            " pid=" + std::to_string(platform::CurrentProcessId()) + " " + export_name;
-    notes_.emplace();
-  } catch (...) {
-    path_.clear();  // out of memory: this call goes unlogged
-  }
+  if (!platform::GetEnvironmentValue(INSTALL_LOG_VARIABLE, &path_)) return;
+  head_ = Timestamp(platform::CurrentUtcTime()) +
+          " pid=" + std::to_string(platform::CurrentProcessId()) + " " + export_name;
+  notes_.emplace();
 }
 
 void CallLog::SetText(std::string_view given) {
@@ -96,16 +92,13 @@ void CallLog::SetText(std::string_view given) {
 
 std::int32_t CallLog::Write(TokenCheck token, std::int32_t result) noexcept {
   if (path_.empty()) return result;
-  try {
-    std::string line =
-        head_ + " token=" + TokenWord(token) + text_ + " result=" + std::to_string(result);
-    if (!notes_->failed_step().empty()) {
-      line += " failed=" + Quoted(notes_->failed_step()) + " reason=" + Quoted(notes_->reason());
-    }
-    if (!notes_->facts().empty()) line += " notes=" + Quoted(notes_->facts());
-    platform::AppendLogLine(path_.c_str(), line);
-  } catch (...) {
+  std::string line =
+      head_ + " token=" + TokenWord(token) + text_ + " result=" + std::to_string(result);
+  if (!notes_->failed_step().empty()) {
+    line += " failed=" + Quoted(notes_->failed_step()) + " reason=" + Quoted(notes_->reason());
   }
+  if (!notes_->facts().empty()) line += " notes=" + Quoted(notes_->facts());
+  platform::AppendLogLine(path_.c_str(), line);
   return result;
 }
 

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "platform/call_notes.h"
+#include "platform/fallible_buffer.h"
 
 namespace install {
 
@@ -24,15 +25,17 @@ class CallLog {
  public:
   // Reads the variable; the log is on when it names a file.
   explicit CallLog(const char* export_name) noexcept;
-  // When the log is on, takes down the text `make_text()` gives, now: the
-  // call may change the caller's buffer.
+  // When the log is on, takes down the text `make_text(&buffer)` puts in a
+  // buffer, now: the call may change the caller's buffer. A text there is
+  // not the memory for (make_text answers false) leaves the call unlogged.
   template <typename MakeText>
   void TakeText(MakeText&& make_text) noexcept {
     if (path_.empty()) return;
-    try {
-      SetText(make_text());
-    } catch (...) {
-      path_.clear();  // out of memory: this call goes unlogged
+    platform::TextBuffer given;
+    if (make_text(&given)) {
+      SetText(given.view());
+    } else {
+      path_.clear();
     }
   }
   CallLog(const CallLog&) = delete;

@@ -1,11 +1,11 @@
 // The frame every export runs in: the library's module context is current
 // for the whole call and the caller's is put back on every way out; gated
-// exports refuse a wrong token before doing anything; nothing is thrown
-// across the library's boundary.
+// exports refuse a wrong token before doing anything. The library throws
+// nothing: every failure, running out of memory for the caller's text
+// included, comes back as a value.
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <string_view>
 
 #include "entry/call_log.h"
@@ -39,16 +39,14 @@ inline const wchar_t* TextOrEmpty(const wchar_t* text) { return text != nullptr 
 
 // The caller's text as the log shows it, in the library's text: an ANSI
 // text as the system converts it, a twin's with U+FFFD for what UTF-16
-// cannot hold, so that even a refused text is shown.
-inline std::string LoggedText(const char* text) {
-  std::string logged;
-  if (!platform::TextFromCaller(TextOrEmpty(text), &logged).ok()) logged = TextOrEmpty(text);
-  return logged;
+// cannot hold, so that even a refused text is shown. False when there is
+// not the memory for it.
+inline bool LoggedText(const char* text, platform::TextBuffer* logged) {
+  return platform::TextFromCaller(TextOrEmpty(text), logged).ok() ||
+         logged->Assign(TextOrEmpty(text));
 }
-inline std::string LoggedText(const wchar_t* text) {
-  std::string logged;
-  platform::TextFromCaller(TextOrEmpty(text), &logged, platform::InvalidText::kReplace);
-  return logged;
+inline bool LoggedText(const wchar_t* text, platform::TextBuffer* logged) {
+  return platform::TextFromCaller(TextOrEmpty(text), logged, platform::InvalidText::kReplace).ok();
 }
 
 // `text` is the caller's text (char, or wchar_t for a twin) as the call
@@ -58,25 +56,20 @@ std::int32_t RunExport(const ExportRule& rule, const std::int32_t* lpIValue, con
                        Work&& work) noexcept {
   AFX_MAINTAIN_STATE library_context(AfxGetStaticModuleState());
   CallLog log(rule.name);
-  log.TakeText([&] { return LoggedText(text); });
+  log.TakeText([&](platform::TextBuffer* logged) { return LoggedText(text, logged); });
   if (rule.gated && !TokenMatches(lpIValue)) return log.Write(TokenCheck::kRefused, rule.refusal);
-  std::int32_t result = rule.failure;
-  try {
-    result = work();
-  } catch (...) {
-    platform::NoteFailure("finish the call", "out of memory, or an unexpected fault");
-  }
-  return log.Write(rule.gated ? TokenCheck::kAccepted : TokenCheck::kNotGated, result);
+  return log.Write(rule.gated ? TokenCheck::kAccepted : TokenCheck::kNotGated, work());
 }
 
 // For work that reads the whole text: it gets the text in the library's own
-// form. A twin's text that UTF-16 cannot hold (an unpaired surrogate) is
-// answered with the export's failure value, and nothing is done.
+// form. A twin's text that UTF-16 cannot hold (an unpaired surrogate), or a
+// text there is not the memory to copy, is answered with the export's
+// failure value, and nothing is done.
 template <typename Char, typename Work>
 std::int32_t RunExportOnText(const ExportRule& rule, const std::int32_t* lpIValue, const Char* text,
                              Work&& work) noexcept {
   return RunExport(rule, lpIValue, text, [&]() -> std::int32_t {
-    std::string own;
+    platform::TextBuffer own;
     if (!platform::TextFromCaller(TextOrEmpty(text), &own).ok()) return rule.failure;
     return work(own.c_str());
   });

@@ -17,35 +17,25 @@ CallNotes::CallNotes() : outer_(CurrentNotes()) { SetThreadSlot(ThreadSlot::kCal
 
 CallNotes::~CallNotes() { SetThreadSlot(ThreadSlot::kCallNotes, outer_); }
 
-// Noting runs on failure paths and inside the frame's last-ditch handler:
-// it must not throw, so a note that cannot be allocated is dropped.
+// Notes are short, fixed texts and the few words of a system's reason.
 void NoteFailure(const char* step, const Status& status) noexcept {
   const CallNotes* notes = CurrentNotes();
   if (notes == nullptr || !notes->failed_step().empty()) return;
-  try {
-    NoteFailure(step, DescribeError(status).c_str());
-  } catch (...) {
-  }
+  NoteFailure(step, DescribeError(status).c_str());
 }
 
 void NoteFailure(const char* step, const char* reason) noexcept {
   CallNotes* notes = CurrentNotes();
   if (notes == nullptr || !notes->failed_step_.empty()) return;
-  try {
-    notes->failed_step_ = step;
-    notes->reason_ = reason;
-  } catch (...) {
-  }
+  notes->failed_step_ = step;
+  notes->reason_ = reason;
 }
 
 void NoteFact(const std::string& fact) noexcept {
   CallNotes* notes = CurrentNotes();
   if (notes == nullptr) return;
-  try {
-    if (!notes->facts_.empty()) notes->facts_ += kFactSeparator;
-    notes->facts_ += fact;
-  } catch (...) {
-  }
+  if (!notes->facts_.empty()) notes->facts_ += kFactSeparator;
+  notes->facts_ += fact;
 }
 
 bool IsNoting() noexcept { return CurrentNotes() != nullptr; }

@@ -1,6 +1,7 @@
-// A seam for tests that must see the library survive a failing disk.
-// Shipped code never arms it; the backends consult it before each operation
-// that can fail in the field.
+// A seam for tests that must see the library survive a failing disk or a
+// refused allocation. Shipped code never arms it; the backends consult it
+// before each operation that can fail in the field, and every
+// FallibleBuffer before it allocates (kAllocate).
 #pragma once
 
 #include "platform/status.h"
@@ -13,6 +14,7 @@ enum class FaultPoint {
   kSync,
   kClose,
   kReplace,
+  kAllocate,
   kCount,  // the points above: every backend has them, and each fails an edit
   // Steps only some backends have: one attempt to take the edit lock finds
   // it held, the first of two ways to rename is missing, a file's security

@@ -1,6 +1,6 @@
 // The few pointers the library keeps per thread: the current module
-// context, the current call's notes, a test's stand-ins, the state of an
-// exception in flight. Each is null on a thread until set there.
+// context, the current call's notes, a test's stand-ins. Each is null on a
+// thread until set there.
 //
 // Per-thread storage is a host's resource: Windows gives a process about a
 // thousand slots, shared by every module, and a host may load and free the
@@ -11,7 +11,7 @@
 
 namespace install::platform {
 
-enum class ThreadSlot { kModuleState, kCallNotes, kServicesForTesting, kExceptions, kCount };
+enum class ThreadSlot { kModuleState, kCallNotes, kServicesForTesting, kCount };
 
 void* GetThreadSlot(ThreadSlot slot) noexcept;
 void SetThreadSlot(ThreadSlot slot, void* value) noexcept;

@@ -138,6 +138,7 @@ TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
     std::optional<std::string> after;  // unset: as before
     std::string name = "host.cfg";
     FaultPoint fault = kNoFault;
+    int nth = 1;  // which operation at `fault` fails
   };
   // Larger than one read block, so faults can strike in the middle and the
   // rewrite's lines cross the ends of blocks.
@@ -183,6 +184,15 @@ TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
     cases.push_back({kAppend, kFile, kSample, "Plugin B.dll", 6, {}, "host.cfg", fault});
   for (int fault = 0; fault < static_cast<int>(kNoFault); ++fault)
     cases.push_back({kRemove, kFile, large, "a", 6, {}, "host.cfg", FaultPoint(fault)});
+  // So does a refused allocation of those the name and the file size: the
+  // name, the block, the read buffer, a plug-in line's rest and a line cut
+  // by the end of a read, as each is first needed or grows; six for this
+  // file. With those granted, the removal is done.
+  constexpr int kRemovalAllocations = 6;
+  for (int nth = 2; nth <= kRemovalAllocations; ++nth)
+    cases.push_back({kRemove, kFile, large, "a", 6, {}, "host.cfg", FaultPoint::kAllocate, nth});
+  cases.push_back({kRemove, kFile, large, "a", 0, large_rewritten, "host.cfg",
+                   FaultPoint::kAllocate, kRemovalAllocations + 1});
   for (const Case& c : cases) {
     SCOPED_TRACE(&c - cases.data());
     TempFolder top;
@@ -220,7 +230,7 @@ TEST(EditFiles, EachOperationLeavesTheFileWholeAndNothingElseBehind) {
     if (c.situation == kLeftoverLink) fs::create_symlink(bystander, folder / "host.TMP", no_links);
     if (no_links) continue;
     const fs::perms permissions = fs::status(at).permissions();
-    if (c.fault != kNoFault) platform::InjectFaultForTesting(c.fault, platform::Error::kIo);
+    if (c.fault != kNoFault) platform::InjectFaultForTesting(c.fault, platform::Error::kIo, c.nth);
     EXPECT_EQ(c.operation(file.c_str(), c.operand), c.result);
     platform::ClearFaultsForTesting();
 

@@ -30,7 +30,8 @@ inline StreamRewrite RewriteInChunks(const std::string& input, const std::string
     if (!filter.Feed(input.data() + at, std::min(chunk, input.size() - at))) break;
   // In the order of PluginRefFilter::Outcome.
   constexpr std::int32_t kResults[] = {INSTALL_EDIT_DONE, INSTALL_EDIT_NOT_HOST_FILE,
-                                       INSTALL_EDIT_BAD_SECOND_HEADER, INSTALL_EDIT_FILE_FAILED};
+                                       INSTALL_EDIT_BAD_SECOND_HEADER, INSTALL_EDIT_FILE_FAILED,
+                                       INSTALL_EDIT_FILE_FAILED};
   rewrite.result = kResults[static_cast<int>(filter.Finish())];
   return rewrite;
 }

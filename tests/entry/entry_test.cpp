@@ -6,14 +6,17 @@
 #include <cstring>
 #include <optional>
 #include <regex>
-#include <stdexcept>
 
+#include "config/edit_request.h"
+#include "config/line_append.h"
 #include "entry/frame.h"
 #include "library.h"
+#include "platform/fault_injection.h"
 #include "platform/files.h"
 #include "platform/settings.h"
 #include "support/system_state.h"
 #include "support/test_files.h"
+#include "utilities/dir_size.h"
 #include "utilities/spawn.h"
 
 namespace install::testing {
@@ -290,36 +293,86 @@ TEST(Exports, ATwinGivenEightBitTextSaysSoInTheLog) {
 constexpr ExportRule kGated{true, -1, 6}, kOpen{false, 0, 7};
 constexpr std::int32_t kWorkResult = 42;
 
-// `result` kWorkResult: the work ran and answered.
+// `result` kWorkResult: the work ran and answered. A copy of the text that
+// cannot be allocated answers the failure value and runs no work.
 TEST(Frame, TheWorkRunsInTheLibrarysContextOnlyForTheTokenAndTheCallersComesBack) {
   EXPECT_NE(AfxGetModuleState(), AfxGetStaticModuleState()) << "no switch before a call";
   const struct {
+    const char* what;
     const ExportRule& rule;
     std::int64_t integer;  // or kNull
-    bool work_throws;
+    bool copy_fails;
     std::int32_t result;
   } cases[] = {
-      {kGated, INSTALL_ACCESS_TOKEN, false, kWorkResult},
-      {kGated, INSTALL_ACCESS_TOKEN, true, 6},
-      {kGated, INSTALL_ACCESS_TOKEN | (1 << 30), false, -1},
-      {kOpen, kNull, false, kWorkResult},
-      {kOpen, kNull, true, 7},
+      {"a gated call with the token runs", kGated, kToken, false, kWorkResult},
+      {"a gated call without the memory to copy its text fails", kGated, kToken, true, 6},
+      {"a gated call with a wrong token is refused", kGated, kToken | (1 << 30), false, -1},
+      {"an open call runs", kOpen, kNull, false, kWorkResult},
+      {"an open call without the memory to copy its text fails", kOpen, kNull, true, 7},
   };
   for (auto& c : cases) {
-    SCOPED_TRACE(c.integer);
+    SCOPED_TRACE(c.what);
     std::int32_t integer = static_cast<std::int32_t>(c.integer);
     AFX_MODULE_STATE callers_own;
     AFX_MAINTAIN_STATE caller(&callers_own);
     AFX_MODULE_STATE* seen = nullptr;
+    platform::CallNotes notes;
+    if (c.copy_fails) platform::InjectFaultForTesting(platform::FaultPoint::kAllocate, {});
     const std::int32_t result =
-        RunExport(c.rule, c.integer == kNull ? nullptr : &integer, "", [&]() -> std::int32_t {
+        RunExportOnText(c.rule, c.integer == kNull ? nullptr : &integer, "text", [&](const char*) {
           seen = AfxGetModuleState();
-          if (c.work_throws) throw std::runtime_error("out of memory");
           return kWorkResult;
         });
+    platform::ClearFaultsForTesting();
     EXPECT_EQ(result, c.result);
-    EXPECT_EQ(seen, result == -1 ? nullptr : AfxGetStaticModuleState());
+    EXPECT_EQ(seen, result == kWorkResult ? AfxGetStaticModuleState() : nullptr);
     EXPECT_EQ(AfxGetModuleState(), &callers_own);
+    EXPECT_EQ(notes.reason(), c.copy_fails ? platform::kOutOfMemory : "");
+  }
+}
+
+// The allocations whose size the caller's text or the tree decides, counted
+// from the first of the call: when the nth is refused, the call answers its
+// failure value, changes nothing, and the log names the step and the reason.
+TEST(Frame, EachAllocationTheCallersTextOrTheTreeSizesCanFailWithTheFailureValue) {
+  enum Export { kAppend, kMeasure };
+  const struct {
+    const char* what;
+    Export call;
+    int nth;  // 0: none refused
+    std::int32_t result;
+    const char* failed_step;
+  } cases[] = {
+      {"the copy of the request's path", kAppend, 1, INSTALL_EDIT_FILE_FAILED, "copy the text"},
+      {"the copy of the operand", kAppend, 2, INSTALL_EDIT_FILE_FAILED, "copy the operand"},
+      {"the line being assembled", kAppend, 3, INSTALL_EDIT_FILE_FAILED, "assemble the line"},
+      {"with nothing refused the line is appended", kAppend, 0, INSTALL_EDIT_DONE, ""},
+      {"the copy of the tree's path", kMeasure, 1, 0, "copy the text"},
+      {"the walk's first level", kMeasure, 2, 0, "go down the tree"},
+      {"the walk's next level", kMeasure, 3, 0, "go down the tree"},
+      {"with nothing refused the tree is measured", kMeasure, 0, 2, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempFolder folder;
+    WriteBytes(folder.path() / "host.cfg", kConfig);
+    std::filesystem::create_directory(folder.path() / "sub");
+    WriteBytes(folder.path() / "sub" / "file", std::string(2048, 'x'));
+    std::string request = folder.File("host.cfg") + "*line";
+    std::int32_t token = INSTALL_ACCESS_TOKEN;
+    platform::CallNotes notes;
+    if (c.nth != 0) platform::InjectFaultForTesting(platform::FaultPoint::kAllocate, {}, c.nth);
+    const std::int32_t result =
+        c.call == kAppend ? RunExport(kExZKCFG_AppendBufferRule, &token, request.data(),
+                                      [&] { return RunEditRequest(request.data(), AppendLine); })
+                          : RunExportOnText(kGetDirSizeKBRule, nullptr,
+                                            folder.path().string().c_str(), utilities::DirSizeKB);
+    platform::ClearFaultsForTesting();
+    EXPECT_EQ(result, c.result);
+    EXPECT_EQ(notes.failed_step(), c.failed_step);
+    EXPECT_EQ(notes.reason(), c.nth != 0 ? platform::kOutOfMemory : "");
+    const bool appended = c.call == kAppend && result == INSTALL_EDIT_DONE;
+    EXPECT_EQ(ReadBytes(folder.path() / "host.cfg"), kConfig + (appended ? "line\r\n" : ""));
   }
 }
 

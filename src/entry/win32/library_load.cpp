@@ -8,16 +8,6 @@
 #include "app/install_app.h"
 #include "platform/thread_slot.h"
 
-// The C++ runtime's reserve for exceptions thrown when memory is short: an
-// arena (73 KB on 64-bit) allocated as the library loads and never freed by
-// the runtime, which expects to be loaded once. Its release call, made for
-// leak checkers, gives it back at each unload. Weak, so that a library built
-// without the runtime's exception code does not link it in for this call
-// alone (32-bit; a 64-bit link still takes it).
-namespace __gnu_cxx {
-void __freeres() noexcept __attribute__((weak));
-}  // namespace __gnu_cxx
-
 namespace {
 
 // A refused attach is followed by a detach, which then has nothing to end.
@@ -35,7 +25,6 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
     case DLL_PROCESS_DETACH:
       if (g_started) install::app::EndLibrary();
       install::platform::GiveBackThreadSlots();
-      if (__gnu_cxx::__freeres != nullptr) __gnu_cxx::__freeres();
       g_started = false;
       return TRUE;
     default:

@@ -22,7 +22,11 @@
 // record per level of depth, and, for each level that had to be closed
 // before it was done, the names of its sub-directories (one byte more than
 // each name) until it is done: never more than the folder names the tree
-// holds, and nothing for a tree no deeper than the ring.
+// holds, and nothing for a tree no deeper than the ring. The records and the
+// names grow with the tree, so they are fallible: a tree too large for the
+// memory left fails the walk rather than the process. Levels close from the
+// shallowest open one and reopen deepest first, so the kept names form one
+// stack, each level's after its parent's.
 //
 // The walk stays on the file system it starts on (as du -x does): a
 // directory of another device is a mount point and is neither entered nor
@@ -40,9 +44,10 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
-#include <string>
 #include <vector>
 
+#include "platform/call_notes.h"
+#include "platform/fallible_buffer.h"
 #include "platform/posix/error.h"
 #include "platform/posix/handles.h"
 
@@ -127,20 +132,22 @@ class TreeWalk {
     struct stat info;
     if (!top.Open(AT_FDCWD, root, 0) || ::fstat(top.fd(), &info) != 0) return LastErrnoStatus();
     device_ = info.st_dev;
-    path_.emplace_back(info.st_ino);
+    if (!path_.PushBack(Level{info.st_ino})) return OutOfMemory();
     open_levels_ = 1;
-    for (;;) {
+    while (!out_of_memory_) {
       Level& level = path_.back();
       const int fd = Current().fd();
       if (level.read_to_end) {
-        if (level.next_name == level.names_to_visit.size()) {
+        if (level.next_name == level.names_end) {
           if (!Ascend()) break;
           continue;
         }
-        // A copy: entering the folder may move the level's names.
-        const std::string name = level.names_to_visit.c_str() + level.next_name;
-        level.next_name += name.size() + 1;
-        Descend(fd, name.c_str(), nullptr);
+        // A copy: entering the folder may move the kept names.
+        char name[NAME_MAX + 1];
+        std::strncpy(name, names_.data() + level.next_name, sizeof name - 1);
+        name[sizeof name - 1] = kNameEnd;
+        level.next_name += std::strlen(name) + 1;
+        Descend(fd, name, nullptr);
         continue;
       }
       const struct dirent64* entry = Current().Next();
@@ -151,20 +158,23 @@ class TreeWalk {
       struct stat folder;
       if (IsFolderToEnter(fd, *entry, &folder)) Descend(fd, entry->d_name, &folder);
     }
-    return Status{};
+    return out_of_memory_ ? OutOfMemory() : Status{};
   }
 
  private:
   // A directory on the way down from the root: which one it is and, once
-  // its listing has been read to the end, the names of the sub-directories
-  // still to visit, each ended by kNameEnd.
+  // its listing has been read to the end, where in names_ the names of its
+  // sub-directories still to visit lie, each ended by kNameEnd.
   struct Level {
-    explicit Level(ino_t directory) : inode(directory) {}
-    ino_t inode;
+    ino_t inode = 0;
     bool read_to_end = false;
-    std::string names_to_visit;
-    std::size_t next_name = 0;
+    std::size_t names_begin = 0, next_name = 0, names_end = 0;
   };
+
+  static Status OutOfMemory() {
+    NoteFailure("go down the tree", kOutOfMemory);
+    return Status{Error::kNoResources, 0};
+  }
 
   std::size_t Depth() const { return path_.size() - 1; }
   Directory& Slot(std::size_t depth) { return slots_[depth % slots_.size()]; }
@@ -191,12 +201,14 @@ class TreeWalk {
 
   // Reads what is left of an open level's listing before it closes.
   void ReadToEnd(Level& level, Directory& directory) {
+    level.names_begin = level.next_name = names_.size();
     struct stat folder;
     while (const struct dirent64* entry = directory.Next()) {
       if (!IsFolderToEnter(directory.fd(), *entry, &folder)) continue;
-      level.names_to_visit.append(entry->d_name);
-      level.names_to_visit.push_back(kNameEnd);
+      const char* name = entry->d_name;
+      if (!names_.Append(name, std::strlen(name) + 1)) out_of_memory_ = true;
     }
+    level.names_end = names_.size();
     level.read_to_end = true;
   }
 
@@ -220,7 +232,10 @@ class TreeWalk {
       if (::fstat(slot.fd(), &now) != 0 || now.st_dev != device_) return slot.Close();
       info = &now;
     }
-    path_.emplace_back(info->st_ino);
+    if (!path_.PushBack(Level{info->st_ino})) {
+      out_of_memory_ = true;
+      return slot.Close();
+    }
     ++open_levels_;
   }
 
@@ -228,7 +243,9 @@ class TreeWalk {
   bool Ascend() {
     if (Depth() == 0) return false;
     Directory& slot = Current();
-    path_.pop_back();
+    // Its kept names, if any, are the last in names_.
+    if (path_.back().read_to_end) names_.Truncate(path_.back().names_begin);
+    path_.PopBack();
     if (open_levels_ > 1) {
       slot.Close();
       --open_levels_;
@@ -249,9 +266,11 @@ class TreeWalk {
 
   FileSizeSink* sink_;
   std::vector<Directory> slots_;  // the ring of open levels
-  std::vector<Level> path_;       // from the root to the current directory
+  FallibleBuffer<Level> path_;    // from the root to the current directory
+  TextBuffer names_;              // the kept names of closed levels, shallowest first
   dev_t device_ = 0;              // the root's file system, which the walk keeps to
   std::size_t open_levels_ = 0;   // open levels, counting up from the current one
+  bool out_of_memory_ = false;
 };
 
 }  // namespace

@@ -41,10 +41,10 @@ class Win32Dialog final : public DialogWindow {
     const int length = item != nullptr ? ::GetWindowTextLengthW(item) : 0;
     std::vector<wchar_t> buffer(static_cast<std::size_t>(length) + 1, L'\0');
     ::GetDlgItemTextW(hwnd_, id, buffer.data(), length + 1);
-    std::string text;
+    TextBuffer text;
     // Typed text has no unpaired surrogate; pasted text might, and loses it.
     TextFromCaller(buffer.data(), &text, InvalidText::kReplace);
-    return text;
+    return std::string(text.view());
   }
   void SetItemText(int id, const std::string& text) override {
     ::SetDlgItemTextW(hwnd_, id, Wide(text).c_str());
@@ -69,13 +69,7 @@ class Win32Dialog final : public DialogWindow {
     }
     auto* self = reinterpret_cast<Win32Dialog*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
     if (self == nullptr) return FALSE;
-    // Nothing may unwind through the dialog manager's frames.
-    try {
-      return self->Handle(message, wparam, lparam);
-    } catch (...) {
-      ::EndDialog(hwnd, kDialogNotCreated);
-      return TRUE;
-    }
+    return self->Handle(message, wparam, lparam);
   }
 
  private:

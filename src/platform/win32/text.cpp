@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <climits>
+#include <cstring>
 #include <cwchar>
 #include <utility>
 
@@ -22,15 +23,38 @@ constexpr const wchar_t* kUncStart = L"\\\\";
 // "\\.\C:\tree" names the same file as "C:\tree"; only the prefix differs.
 constexpr const wchar_t* kDevicePrefix = L"\\\\.\\";
 constexpr const wchar_t* kCurrentDriveRoot = L"\\";
+// The longest path the W functions take, in UTF-16 units. A UTF-16 unit
+// takes at most three bytes of UTF-8, so a longer text names no file, and
+// every path the backend widens is small and bounded.
+constexpr std::size_t kLongestPathUnits = 32767;
+constexpr std::size_t kLongestPathBytes = 3 * kLongestPathUnits;
 
-Status ToWide(UINT code_page, DWORD flags, std::string_view text, std::wstring* wide) {
+// The conversions fill std::strings for the backend's own short texts and
+// FallibleBuffers for the caller's, which may not fit in the memory left.
+template <typename Text>
+bool ResizeTo(Text* text, std::size_t size) {
+  text->resize(size);
+  return true;
+}
+template <typename T>
+bool ResizeTo(FallibleBuffer<T>* buffer, std::size_t size) {
+  return buffer->Resize(size);
+}
+
+Status OutOfMemory() {
+  NoteFailure("copy the text", kOutOfMemory);
+  return Status{Error::kNoResources, 0};
+}
+
+template <typename Wide>
+Status ToWide(UINT code_page, DWORD flags, std::string_view text, Wide* wide) {
   wide->clear();
   if (text.empty()) return Status{};
   if (text.size() > INT_MAX) return StatusFromWindowsError(ERROR_FILENAME_EXCED_RANGE);
   const int size = static_cast<int>(text.size());
   const int length = ::MultiByteToWideChar(code_page, flags, text.data(), size, nullptr, 0);
   if (length <= 0) return LastWindowsStatus();
-  wide->resize(static_cast<std::size_t>(length));
+  if (!ResizeTo(wide, static_cast<std::size_t>(length))) return OutOfMemory();
   if (::MultiByteToWideChar(code_page, flags, text.data(), size, wide->data(), length) <= 0) {
     return LastWindowsStatus();
   }
@@ -38,7 +62,8 @@ Status ToWide(UINT code_page, DWORD flags, std::string_view text, std::wstring* 
 }
 
 // `used_default`, when given, reports a character the code page had no byte for.
-Status FromWide(UINT code_page, DWORD flags, std::wstring_view wide, std::string* text,
+template <typename Text>
+Status FromWide(UINT code_page, DWORD flags, std::wstring_view wide, Text* text,
                 BOOL* used_default = nullptr) {
   text->clear();
   if (wide.empty()) return Status{};
@@ -47,7 +72,7 @@ Status FromWide(UINT code_page, DWORD flags, std::wstring_view wide, std::string
   const int length =
       ::WideCharToMultiByte(code_page, flags, wide.data(), size, nullptr, 0, nullptr, used_default);
   if (length <= 0) return LastWindowsStatus();
-  text->resize(static_cast<std::size_t>(length));
+  if (!ResizeTo(text, static_cast<std::size_t>(length))) return OutOfMemory();
   if (::WideCharToMultiByte(code_page, flags, wide.data(), size, text->data(), length, nullptr,
                             used_default) <= 0) {
     return LastWindowsStatus();
@@ -87,6 +112,13 @@ Status NoteUnpairedSurrogate(std::wstring_view wide, std::size_t index) {
   return StatusFromWindowsError(ERROR_NO_UNICODE_TRANSLATION);
 }
 
+bool IsAscii(std::string_view text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 Status WideFromText(std::string_view text, std::wstring* wide) {
@@ -99,27 +131,29 @@ Status TextFromWide(std::wstring_view wide, std::string* text) {
 
 // No flags, as the system's A functions convert: every byte the code page
 // defines becomes its character, and nothing an ANSI caller passes is
-// refused.
-Status TextFromCaller(std::string_view given, std::string* text) {
-  std::wstring wide;
+// refused. ASCII is the same in every code page and in UTF-8, and is copied
+// as it is.
+Status TextFromCaller(std::string_view given, TextBuffer* text) {
+  if (IsAscii(given)) return text->Assign(given) ? Status{} : OutOfMemory();
+  WideBuffer wide;
   const Status status = ToWide(CP_ACP, 0, given, &wide);
   if (!status.ok()) return status;
-  return TextFromWide(wide, text);
+  return FromWide(kTextCodePage, WC_ERR_INVALID_CHARS, wide.view(), text);
 }
 
-Status TextFromCaller(std::wstring_view given, std::string* text, InvalidText invalid) {
+Status TextFromCaller(std::wstring_view given, TextBuffer* text, InvalidText invalid) {
   if (invalid == InvalidText::kReplace) return FromWide(kTextCodePage, 0, given, text);
   const std::size_t unpaired = FirstUnpairedSurrogate(given);
   if (unpaired != std::wstring_view::npos) return NoteUnpairedSurrogate(given, unpaired);
-  return TextFromWide(given, text);
+  return FromWide(kTextCodePage, WC_ERR_INVALID_CHARS, given, text);
 }
 
-Status FileBytesFromCaller(std::wstring_view given, std::string* bytes) {
+Status FileBytesFromCaller(std::wstring_view given, TextBuffer* bytes) {
   const std::size_t unpaired = FirstUnpairedSurrogate(given);
   if (unpaired != std::wstring_view::npos) return NoteUnpairedSurrogate(given, unpaired);
   // A system whose ANSI code page is UTF-8 holds every character, and
   // refuses the flags and the default-character report for it.
-  if (::GetACP() == CP_UTF8) return TextFromWide(given, bytes);
+  if (::GetACP() == CP_UTF8) return FromWide(kTextCodePage, WC_ERR_INVALID_CHARS, given, bytes);
   BOOL used_default = FALSE;
   const Status status = FromWide(CP_ACP, WC_NO_BEST_FIT_CHARS, given, bytes, &used_default);
   if (!status.ok() || !used_default) return status;
@@ -142,6 +176,8 @@ Status FileBytesFromCaller(std::wstring_view given, std::string* bytes) {
 }
 
 Status ExtendedLengthPath(const char* path, std::wstring* long_form) {
+  if (std::strlen(path) > kLongestPathBytes)
+    return StatusFromWindowsError(ERROR_FILENAME_EXCED_RANGE);
   std::wstring wide;
   const Status status = WideFromText(path, &wide);
   if (!status.ok()) return status;

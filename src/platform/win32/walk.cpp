@@ -8,7 +8,11 @@
 // Depth is unbounded but open searches are not: only the deepest
 // kMaxOpenLevels stay open, in a ring. Coming back up to a closed level
 // lists it again and carries on after the entry the walk had descended into,
-// whose name is still the last part of the current path.
+// whose name is still the last part of the current path. The path grows
+// with depth; a tree too deep for the memory left fails the walk rather
+// than the process.
+#include "platform/walk.h"
+
 #include <windows.h>
 
 #include <array>
@@ -16,8 +20,10 @@
 #include <cwchar>
 #include <string>
 
-#include "platform/walk.h"
+#include "platform/call_notes.h"
+#include "platform/fallible_buffer.h"
 #include "platform/win32/error.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/text.h"
 
 namespace install::platform {
@@ -26,28 +32,6 @@ namespace {
 constexpr int kMaxOpenLevels = 32;
 constexpr wchar_t kSeparator = L'\\';
 constexpr const wchar_t* kAllEntries = L"\\*";
-
-class OwnedFind {
- public:
-  OwnedFind() = default;
-  OwnedFind(const OwnedFind&) = delete;
-  OwnedFind& operator=(const OwnedFind&) = delete;
-  ~OwnedFind() { reset(); }
-  void reset(HANDLE handle = INVALID_HANDLE_VALUE) {
-    if (handle_ != INVALID_HANDLE_VALUE) ::FindClose(handle_);
-    handle_ = handle;
-  }
-  HANDLE get() const { return handle_; }
-  HANDLE release() {
-    HANDLE handle = handle_;
-    handle_ = INVALID_HANDLE_VALUE;
-    return handle;
-  }
-  explicit operator bool() const { return handle_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE handle_ = INVALID_HANDLE_VALUE;
-};
 
 bool IsDotOrDotDot(const wchar_t* name) {
   return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
@@ -68,12 +52,14 @@ class TreeWalk {
  public:
   explicit TreeWalk(FileSizeSink* sink) : sink_(sink) {}
 
-  Status Run(std::wstring root) {
-    path_ = std::move(root);
-    if (!OpenListing(&levels_[0], &entry_)) return LastWindowsStatus();
+  Status Run(std::wstring_view root) {
+    if (!path_.Assign(root)) return OutOfMemory();
+    if (!OpenListing(&levels_[0], &entry_)) {
+      return out_of_memory_ ? OutOfMemory() : LastWindowsStatus();
+    }
     open_levels_ = 1;
     first_entry_pending_ = true;
-    for (;;) {
+    while (!out_of_memory_) {
       if (first_entry_pending_) {
         first_entry_pending_ = false;
         Visit();
@@ -83,18 +69,29 @@ class TreeWalk {
         break;
       }
     }
-    return Status{};
+    return out_of_memory_ ? OutOfMemory() : Status{};
   }
 
  private:
-  OwnedFind& Current() { return levels_[depth_ % kMaxOpenLevels]; }
+  static Status OutOfMemory() {
+    NoteFailure("go down the tree", kOutOfMemory);
+    return Status{Error::kNoResources, 0};
+  }
+
+  UniqueFind& Current() { return levels_[depth_ % kMaxOpenLevels]; }
 
   // Starts listing the folder `path_` names; its first entry lands in
   // `first`.
-  bool OpenListing(OwnedFind* find, WIN32_FIND_DATAW* first) {
-    std::wstring pattern = path_ + kAllEntries;
-    find->reset(::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, first, FindExSearchNameMatch,
+  bool OpenListing(UniqueFind* find, WIN32_FIND_DATAW* first) {
+    const std::size_t length = path_.size();
+    if (!path_.Append(kAllEntries)) {
+      out_of_memory_ = true;
+      find->reset();
+      return false;
+    }
+    find->reset(::FindFirstFileExW(path_.c_str(), FindExInfoBasic, first, FindExSearchNameMatch,
                                    nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    path_.Truncate(length);
     return static_cast<bool>(*find);
   }
 
@@ -104,12 +101,15 @@ class TreeWalk {
       sink_->AddFile(SizeOf(entry_));
       return;
     }
-    std::size_t parent_length = path_.size();
-    path_ += kSeparator;
-    path_ += entry_.cFileName;
-    OwnedFind child;
+    const std::size_t parent_length = path_.size();
+    if (!path_.PushBack(kSeparator) ||
+        !path_.Append(entry_.cFileName, std::wcslen(entry_.cFileName))) {
+      out_of_memory_ = true;
+      return;
+    }
+    UniqueFind child;
     if (!OpenListing(&child, &entry_)) {
-      path_.resize(parent_length);  // an unreadable sub-directory counts nothing
+      path_.Truncate(parent_length);  // an unreadable sub-directory counts nothing
       return;
     }
     ++depth_;
@@ -124,9 +124,12 @@ class TreeWalk {
     Current().reset();
     if (depth_ == 0) return false;
     --depth_;
-    std::size_t separator = path_.rfind(kSeparator);
-    std::wstring child_name = path_.substr(separator + 1);
-    path_.resize(separator);
+    const std::size_t separator = path_.view().rfind(kSeparator);
+    if (!child_name_.Assign(path_.view().substr(separator + 1))) {
+      out_of_memory_ = true;
+      return false;
+    }
+    path_.Truncate(separator);
     if (open_levels_ > 1) {
       --open_levels_;
       return true;
@@ -134,7 +137,7 @@ class TreeWalk {
     // A folder that cannot be listed again was changed under the walk; what
     // it and its ancestors had left cannot be reached.
     if (!OpenListing(&Current(), &entry_)) return false;
-    while (std::wcscmp(entry_.cFileName, child_name.c_str()) != 0) {
+    while (std::wcscmp(entry_.cFileName, child_name_.c_str()) != 0) {
       if (!::FindNextFileW(Current().get(), &entry_)) {
         Current().reset();  // gone meanwhile: this level has nothing left
         break;
@@ -144,13 +147,15 @@ class TreeWalk {
   }
 
   FileSizeSink* sink_;
-  std::wstring path_;
+  WideBuffer path_;
+  WideBuffer child_name_;  // Ascend's, kept for its memory
   WIN32_FIND_DATAW entry_;
   // A listing just opened holds its first entry, not yet visited.
   bool first_entry_pending_ = false;
-  std::array<OwnedFind, kMaxOpenLevels> levels_;
+  std::array<UniqueFind, kMaxOpenLevels> levels_;
   std::uint64_t depth_ = 0;
   int open_levels_ = 0;
+  bool out_of_memory_ = false;
 };
 
 }  // namespace
@@ -159,7 +164,7 @@ Status WalkFileSizes(const char* root, FileSizeSink* sink) {
   std::wstring long_form;
   Status status = ExtendedLengthPath(root, &long_form);
   if (!status.ok()) return status;
-  return TreeWalk(sink).Run(std::move(long_form));
+  return TreeWalk(sink).Run(long_form);
 }
 
 }  // namespace install::platform

@@ -1,7 +1,6 @@
 // The library as a guest in hosts that treat it roughly: one that loads and
 // frees it thousands of times, one that runs where nobody can answer a
-// dialog, and one that has another copy of the C++ unwinder loaded when the
-// library runs out of memory.
+// dialog, and one that leaves it too little memory to copy the caller's text.
 #include <windows.h>
 // After windows.h, whose types it needs.
 #include <psapi.h>
@@ -26,7 +25,6 @@ constexpr ULONG_PTR kHandleValues = 1 << 18;  // room for 65,536 handles
 constexpr char kWhyNoDialog[] = R"(result=0 failed="show the dialog" reason="the )"
                                 R"(process's window station is not interactive")";
 
-// The host's handles and private bytes.
 // The host's open handles, counted one by one (Wine's GetProcessHandleCount
 // answers 0), and its private bytes.
 std::pair<DWORD, SIZE_T> HostUsage() {
@@ -114,14 +112,11 @@ std::vector<void*> FillAddressSpace() {
   return ranges;
 }
 
-// The 32-bit unwinder finds the library's frames whether or not the host
-// has loaded MinGW's shared one (INSTALL_FOREIGN_UNWINDER) first: the
-// frame catches the allocation failure and answers 6, leaving the file.
-TEST(Guest, AnExceptionInsideTheLibraryIsCaughtWithAForeignUnwinderLoaded) {
-  // Filling a 64-bit address space would take the machine's memory instead.
-  if (sizeof(void*) != 4) GTEST_SKIP() << "64-bit unwinding registers no tables";
-  const HMODULE foreign = ::LoadLibraryA(INSTALL_FOREIGN_UNWINDER);
-  ASSERT_NE(foreign, nullptr) << INSTALL_FOREIGN_UNWINDER;
+// A request whose operand the process has no room left to copy answers 6
+// and leaves the file, with the host still running.
+TEST(Guest, ARequestTooLargeForTheMemoryLeftAnswersTheFailureValue) {
+  if (sizeof(void*) != 4)
+    GTEST_SKIP() << "filling a 64-bit address space takes the machine's memory";
   installctl::InstallLibrary library;
   std::string error;
   ASSERT_TRUE(library.Load(installctl::InstallLibrary::DefaultPath(), &error)) << error;
@@ -134,7 +129,6 @@ TEST(Guest, AnExceptionInsideTheLibraryIsCaughtWithAForeignUnwinderLoaded) {
   for (void* range : ranges) ::VirtualFree(range, 0, MEM_RELEASE);
   EXPECT_EQ(result, INSTALL_EDIT_FILE_FAILED);
   EXPECT_EQ(ReadBytes(folder.path() / "host.cfg"), "MDOP\r\n");
-  ::FreeLibrary(foreign);
 }
 
 }  // namespace
