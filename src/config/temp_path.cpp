@@ -1,5 +1,7 @@
 #include "config/temp_path.h"
 
+#include "platform/ascii.h"
+
 namespace install::config {
 namespace {
 
@@ -22,17 +24,6 @@ std::size_t ExtensionStart(std::string_view path) {
   return dot;
 }
 
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 std::string TemporaryPathFor(std::string_view path) {
@@ -42,7 +33,7 @@ std::string TemporaryPathFor(std::string_view path) {
 }
 
 bool IsOwnTemporaryName(std::string_view path) {
-  return EqualsIgnoringAsciiCase(path.substr(ExtensionStart(path)), kTemporaryExtension);
+  return platform::EqualsIgnoringAsciiCase(path.substr(ExtensionStart(path)), kTemporaryExtension);
 }
 
 }  // namespace install::config

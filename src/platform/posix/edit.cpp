@@ -10,6 +10,7 @@
 #include <climits>
 #include <string>
 
+#include "platform/ascii.h"
 #include "platform/call_notes.h"
 #include "platform/fault_injection.h"
 #include "platform/posix/edit_steps.h"
@@ -117,17 +118,6 @@ Status OpenChecked(int folder, const std::string& name, int flags, const struct 
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   *out = std::move(owned);
   return Status{};
-}
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return true;
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <cwctype>
 #include <string>
 
+#include "platform/ascii.h"
 #include "platform/call_notes.h"
 #include "platform/fault_injection.h"
 #include "platform/win32/edit_steps.h"
@@ -31,17 +32,6 @@ void (*step_hook)() = nullptr;
 
 void BetweenSteps() {
   if (step_hook != nullptr) step_hook();
-}
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return true;
 }
 
 // Decided on a handle with no data access that did not follow a link, so a
