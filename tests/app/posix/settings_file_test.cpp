@@ -58,7 +58,6 @@ TEST_F(SettingsFileTest, ValuesAreEscapedInTheFileAndReadBackWhole) {
   const Case cases[] = {
       {"Jane Roe", "Jane Roe"},
       {" a b ", "\\x20a b\\x20"},
-      {"   ", "\\x20 \\x20"},
       {"a\nb\r\nc\\nd\\x41", "a\\nb\\r\\nc\\\\nd\\\\x41"},
       {"=[x]=#;", "\\x3D\\x5Bx\\x5D\\x3D#;"},
       {"#a", "\\x23a"},

@@ -16,6 +16,7 @@
 #include "platform/call_notes.h"
 #include "platform/edit.h"
 #include "platform/files.h"
+#include "platform/posix/handles.h"
 #include "support/system_state.h"
 #include "support/test_files.h"
 
@@ -39,19 +40,19 @@ TEST(EditFilesPosix, WhatIsNotAPlainFileOfTheCallersIsRefusedOrKeepsWhatItIs) {
       SCOPED_TRACE(std::to_string(what) + (operation == AppendLine ? " append" : " remove"));
       if (what == kOtherOwner && !root) continue;
       TempFolder folder;
-      const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
-      ASSERT_TRUE(terminal >= 0 && ::grantpt(terminal) == 0 && ::unlockpt(terminal) == 0);
+      const platform::UniqueFd terminal(::posix_openpt(O_RDWR | O_NOCTTY));
+      ASSERT_TRUE(terminal && ::grantpt(terminal.get()) == 0 && ::unlockpt(terminal.get()) == 0);
       std::string file = what == kDevice     ? "/dev/null"
-                         : what == kTerminal ? ::ptsname(terminal)
+                         : what == kTerminal ? ::ptsname(terminal.get())
                                              : folder.File("host.cfg");
       WriteBytes(folder.File("host.TMP"), "another edit's");
-      const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+      const platform::UniqueFd socket(::socket(AF_UNIX, SOCK_STREAM, 0));
       sockaddr_un address{AF_UNIX, {}};
       file.copy(address.sun_path, sizeof address.sun_path - 1);
-      ASSERT_TRUE(what == kFifo ? ::mkfifo(file.c_str(), 0644) == 0
-                  : what == kSocket
-                      ? ::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
-                      : true);
+      ASSERT_TRUE(what == kFifo     ? ::mkfifo(file.c_str(), 0644) == 0
+                  : what == kSocket ? ::bind(socket.get(), reinterpret_cast<sockaddr*>(&address),
+                                             sizeof address) == 0
+                                    : true);
       if (what >= kHeld) WriteBytes(file, sample);
       platform::FileEdit held;  // by an edit that does not end
       ASSERT_TRUE(what != kHeld ||
@@ -70,8 +71,6 @@ TEST(EditFilesPosix, WhatIsNotAPlainFileOfTheCallersIsRefusedOrKeepsWhatItIs) {
         const std::int32_t answer = operation(file.c_str(), "v");
         return ::open("/dev/tty", O_RDONLY | O_NOCTTY) >= 0 ? 50 : answer;
       });
-      ::close(socket);
-      ::close(terminal);
       EXPECT_FALSE(std::filesystem::exists("/dev/null.TMP"));
       if (what != kOtherOwner) {
         EXPECT_EQ(result, what == kUnreadable ? 1 : 6);
@@ -93,10 +92,6 @@ TEST(EditFilesPosix, WhatIsNotAPlainFileOfTheCallersIsRefusedOrKeepsWhatItIs) {
 
 const char* moved_to = nullptr;  // where the step hook moves the current folder
 void MoveCurrentFolder() { ::chdir(moved_to); }
-
-bool WriteTo(const std::string& path, const std::string& text) {
-  return std::ofstream(path) << text ? true : false;
-}
 
 // A child that keeps `work` up until killed; its pid.
 pid_t Keep(const std::function<void()>& work) {
@@ -165,19 +160,19 @@ TEST(EditFilesPosix, NothingAUserCanDoInTheFolderSteersOrStallsAnEdit) {
     if (row != kNamespace) ::chown(folder.path().c_str(), user, user);
     ::lchown(file.c_str(), user, user);
     if (row == kReaderLocks) {
-      int ready[2];
-      ASSERT_EQ(::pipe(ready), 0);
+      int ends[2];
+      ASSERT_EQ(::pipe(ends), 0);
+      const platform::UniqueFd ready[] = {platform::UniqueFd(ends[0]), platform::UniqueFd(ends[1])};
       helpers.push_back(Keep([&] {
         const int held[] = {::open(folder.path().c_str(), O_RDONLY),
                             ::open(file.c_str(), O_RDONLY)};
         if (::setgid(user) != 0 || ::setuid(user) != 0) return;
         for (int fd : held) ::flock(fd, LOCK_EX);
-        ::write(ready[1], "!", 1);
+        ::write(ready[1].get(), "!", 1);
         ::pause();
       }));
       char byte;
-      ASSERT_EQ(::read(ready[0], &byte, 1), 1);
-      for (int end : ready) ::close(end);
+      ASSERT_EQ(::read(ready[0].get(), &byte, 1), 1);
     }
     if (row == kUnlistable) ::chmod(folder.path().c_str(), 0300);
     // A folder the user may not create files in: no rewrite, but an append
@@ -210,9 +205,9 @@ TEST(EditFilesPosix, NothingAUserCanDoInTheFolderSteersOrStallsAnEdit) {
           if (as_user && root && (::setgid(user) != 0 || ::setuid(user) != 0)) return 99;
           if (row == kNamespace) {
             if (::unshare(CLONE_NEWUSER) != 0) return 98;
-            WriteTo("/proc/self/setgroups", "deny");
-            WriteTo("/proc/self/uid_map", "0 0 1");
-            WriteTo("/proc/self/gid_map", "0 0 1");
+            WriteBytes("/proc/self/setgroups", "deny");
+            WriteBytes("/proc/self/uid_map", "0 0 1");
+            WriteBytes("/proc/self/gid_map", "0 0 1");
           }
           if (row != kMoves) return operation(file.c_str(), operand);
           moved_to = elsewhere.path().c_str();
