@@ -20,8 +20,9 @@ ALL_PACKAGES=(
   python3                                      # the PE checksum after each Windows link
   osslsigncode openssl unzip                   # signed releases: Authenticode, the test's authority
   softhsm2 libengine-pkcs11-openssl            # signing through PKCS#11, tested on a software token
-  locales                                      # localedef: a Latin-1 locale for the terminal form's test
+  locales                                      # localedef: the locales of the terminal form's test
   acl                                          # setfacl: a folder's default access list in the edit tests
+  gettext                                      # msgfmt: the terminal form's catalogues from po/
 )
 # Runs the 32-bit DLL's tests. It comes from the i386 architecture, whose
 # index may be unreachable: then the 32-bit tests are reported as skipped.

@@ -56,6 +56,28 @@ InstallDir "$PROGRAMFILES\Host"
 RequestExecutionLevel user
 ShowInstDetails show
 
+; The installer's languages, those of the library's dialog. The user picks
+; one before the first page (the user's own preselected), and the dialog
+; follows it (RequestUserInfo in RecordUserInfo).
+LoadLanguageFile "${NSISDIR}\Contrib\Language files\English.nlf"
+LoadLanguageFile "${NSISDIR}\Contrib\Language files\German.nlf"
+LoadLanguageFile "${NSISDIR}\Contrib\Language files\French.nlf"
+LoadLanguageFile "${NSISDIR}\Contrib\Language files\Spanish.nlf"
+LoadLanguageFile "${NSISDIR}\Contrib\Language files\Italian.nlf"
+LoadLanguageFile "${NSISDIR}\Contrib\Language files\PortugueseBR.nlf"
+LoadLanguageFile "${NSISDIR}\Contrib\Language files\Dutch.nlf"
+LoadLanguageFile "${NSISDIR}\Contrib\Language files\Polish.nlf"
+LoadLanguageFile "${NSISDIR}\Contrib\Language files\Czech.nlf"
+LoadLanguageFile "${NSISDIR}\Contrib\Language files\Russian.nlf"
+LoadLanguageFile "${NSISDIR}\Contrib\Language files\Ukrainian.nlf"
+LoadLanguageFile "${NSISDIR}\Contrib\Language files\Turkish.nlf"
+LoadLanguageFile "${NSISDIR}\Contrib\Language files\Japanese.nlf"
+LoadLanguageFile "${NSISDIR}\Contrib\Language files\SimpChinese.nlf"
+LoadLanguageFile "${NSISDIR}\Contrib\Language files\TradChinese.nlf"
+LoadLanguageFile "${NSISDIR}\Contrib\Language files\Korean.nlf"
+LoadLanguageFile "${NSISDIR}\Contrib\Language files\Arabic.nlf"
+LoadLanguageFile "${NSISDIR}\Contrib\Language files\Hebrew.nlf"
+
 Page directory
 Page instfiles
 UninstPage instfiles
@@ -120,6 +142,51 @@ Var HostDir
 
 Function .onInit
   !insertmacro LoadInstallLibrary
+  ${IfNot} ${Silent}
+    Push ""
+    Push ${LANG_ENGLISH}
+    Push "English"
+    Push ${LANG_GERMAN}
+    Push "Deutsch"
+    Push ${LANG_FRENCH}
+    Push "Français"
+    Push ${LANG_SPANISH}
+    Push "Español"
+    Push ${LANG_ITALIAN}
+    Push "Italiano"
+    Push ${LANG_PORTUGUESEBR}
+    Push "Português (Brasil)"
+    Push ${LANG_DUTCH}
+    Push "Nederlands"
+    Push ${LANG_POLISH}
+    Push "Polski"
+    Push ${LANG_CZECH}
+    Push "Čeština"
+    Push ${LANG_RUSSIAN}
+    Push "Русский"
+    Push ${LANG_UKRAINIAN}
+    Push "Українська"
+    Push ${LANG_TURKISH}
+    Push "Türkçe"
+    Push ${LANG_JAPANESE}
+    Push "日本語"
+    Push ${LANG_SIMPCHINESE}
+    Push "简体中文"
+    Push ${LANG_TRADCHINESE}
+    Push "繁體中文"
+    Push ${LANG_KOREAN}
+    Push "한국어"
+    Push ${LANG_ARABIC}
+    Push "العربية"
+    Push ${LANG_HEBREW}
+    Push "עברית"
+    Push A  ; as many languages as pushed
+    LangDLL::LangDialog "Installer Language" "Please select a language."
+    Pop $LANGUAGE
+    ${If} $LANGUAGE == "cancel"
+      Abort
+    ${EndIf}
+  ${EndIf}
 FunctionEnd
 Function .onInstSuccess
   !insertmacro UnloadInstallLibrary
@@ -164,7 +231,12 @@ Function RecordUserInfo
     DetailPrint "Silent install: user name and company taken from /USER= and /COMPANY=."
     Return
   ${EndIf}
+  ; The dialog in the installer's language: the thread's UI language is the
+  ; one the resource loader picks the dialog's by; set for the call, then put back.
+  System::Call 'kernel32::GetThreadUILanguage() i .R8'
+  System::Call 'kernel32::SetThreadUILanguage(i $LANGUAGE) i'
   System::Call '"$PLUGINSDIR\Install.dll"::RequestUserInfo(p $HWNDPARENT, *i ${TOKEN}, m "") i .r0 ?c'
+  System::Call 'kernel32::SetThreadUILanguage(i R8) i'
   ${If} $0 == -1
     Abort "Install.dll refused the access token."
   ${ElseIf} $0 != 1

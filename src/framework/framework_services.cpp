@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "framework/module_state.h"
 #include "platform/call_notes.h"
 #include "platform/thread_slot.h"
 
@@ -41,6 +42,10 @@ FrameworkServices& Services() {
 
 void SetFrameworkServicesForTesting(FrameworkServices* services) {
   platform::SetThreadSlot(platform::ThreadSlot::kServicesForTesting, services);
+}
+
+std::string LoadResourceString(int id, const char* fallback) {
+  return platform::LoadResourceString(AfxGetModuleState()->m_hCurrentResourceHandle, id, fallback);
 }
 
 int MessageBoxA(void* owner, const char* text, const char* caption, unsigned style) {

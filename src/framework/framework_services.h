@@ -3,8 +3,10 @@
 // tests put a scripted stand-in in its place to play the user.
 #pragma once
 
-#include "platform/settings.h"
+#include <string>
+
 #include "platform/dialog.h"
+#include "platform/settings.h"
 
 namespace install::framework {
 
@@ -23,6 +25,10 @@ FrameworkServices& Services();
 
 // Replaces the platform for this thread until called again with null.
 void SetFrameworkServicesForTesting(FrameworkServices* services);
+
+// String `id` of the current resources in the user's language, or
+// `fallback` where they have none.
+std::string LoadResourceString(int id, const char* fallback);
 
 // The platform's message box, as the library's code calls it.
 int MessageBoxA(void* owner, const char* text, const char* caption, unsigned style);

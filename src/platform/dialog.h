@@ -53,7 +53,14 @@ class DialogEvents {
 int RunModalDialog(void* owner, const void* resources, int template_id, const DialogColors* colors,
                    DialogEvents& events);
 
+// String `id` of `resources` as UTF-8, in the language the system's
+// resource loader picks for the calling thread; `fallback` where there is no
+// such string. The POSIX tables carry no strings: there the terminal form
+// translates the texts it shows, `fallback` among them.
+std::string LoadResourceString(const void* resources, int id, const char* fallback);
+
 // A modal message box over `owner`; `style` 0 is an OK button and no icon.
+// A text that reads right to left gets a box that does too.
 // Returns the button pressed (kDialogOk), or 0 when the box cannot be shown.
 int ShowMessageBox(void* owner, const char* text, const char* caption, unsigned style);
 

@@ -5,6 +5,7 @@
 #include "framework/win_app.h"
 #include "framework/wnd.h"
 #include "platform/call_notes.h"
+#include "resource.h"
 #include "userinfo/user_info_dlg.h"
 
 namespace install::userinfo {
@@ -26,8 +27,11 @@ bool AskUntilNamed(void* owner, CUserInfoDlg& dialog) {
     // Emptiness is a length test only: blanks are a name, stored as typed.
     const bool refused = dialog.m_strUserName.empty();
     if (refused) {
-      framework::MessageBoxA(owner, kMissingUserNameText, kMissingUserNameCaption,
-                             kMessageBoxOkNoIcon);
+      const std::string text =
+          framework::LoadResourceString(IDS_MISSING_USER_NAME, kMissingUserNameText);
+      const std::string caption =
+          framework::LoadResourceString(IDS_MISSING_USER_NAME_CAPTION, kMissingUserNameCaption);
+      framework::MessageBoxA(owner, text.c_str(), caption.c_str(), kMessageBoxOkNoIcon);
     }
     if (dialog.m_strCompanyName.empty()) dialog.m_strCompanyName = kNoCompanyName;
     if (!refused) return true;

@@ -172,6 +172,7 @@ if [ "${6:-}" = interactive ]; then
   printf "$before" >"$host/host.cfg"
   "$WINE" "$WORK/setup.exe" "/D=C:\\$folder" >/dev/null 2>&1 &
   setup=$!
+  press "$(wait_for_window "Installer Language")" Return
   press "$(wait_for_window "SampleBlur plug-in Setup: Installation Folder")" Return
   # Enter with no name (the message box), then the name and company and Enter.
   press "$(wait_for_window "Required Installation Information")" Return
@@ -191,5 +192,19 @@ if [ "${6:-}" = interactive ]; then
   expect "registry after an interactive install" "$(registry_values "$installation")" \
     "[$installation] \"CompanyName\"=\"Acme Łódź\"
 [$installation] \"UserName\"=\"Zoë Łukasz Żółć\""
+
+  # German preselected for a German user, and the dialog in German. Wine
+  # picks resources by the process's locale and ignores the thread's UI
+  # language that setup sets, so this run shows the German dialog, not the
+  # choice of a language other than the user's.
+  LC_ALL=de_DE.UTF-8 "$WINE" "$WORK/setup.exe" "/D=C:\\$folder" >/dev/null 2>&1 &
+  setup=$!
+  press "$(wait_for_window "Installer Language")" Return
+  press "$(wait_for_window "Installation von SampleBlur plug-in: Zielverzeichnis")" Return
+  german=$(wait_for_window "Erforderliche Installationsinformationen") || german=""
+  expect "a German installer shows the German dialog" "$([ -n "$german" ] && echo shown)" shown
+  "$(dirname "$WINE")/wineserver" -k
+  wait $setup || true
+  "$(dirname "$WINE")/wineserver" -w
 fi
 exit $fail

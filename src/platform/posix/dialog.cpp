@@ -8,7 +8,9 @@
 
 #include "platform/call_notes.h"
 #include "platform/posix/resource_table.h"
+#include "platform/posix/terminal/characters.h"
 #include "platform/posix/terminal/form.h"
+#include "platform/posix/terminal/messages.h"
 #include "platform/posix/terminal/session.h"
 
 namespace install::platform {
@@ -20,6 +22,7 @@ constexpr int kMessageMarginColumns = 2;
 constexpr int kMessageMinColumns = 24;
 constexpr int kOkButtonColumns = 10;
 constexpr int kMessageBoxItemId = -1;
+constexpr char kOkButton[] = "OK";
 
 const DialogTemplate* FindTemplate(const void* resources, int template_id) {
   if (resources == nullptr) return nullptr;
@@ -53,24 +56,31 @@ int RunModalDialog(void* /*owner: a terminal has one screen*/, const void* resou
   return form.Run(events);
 }
 
+std::string LoadResourceString(const void* /*resources*/, int /*id*/, const char* fallback) {
+  return fallback;
+}
+
 int ShowMessageBox(void* /*owner*/, const char* text, const char* caption, unsigned /*style*/) {
-  const std::string message = text != nullptr ? text : "";
-  const std::string title = caption != nullptr ? caption : "";
+  terminal::Session session;
+  if (!session.Open()) return 0;
+  // Translated and measured under the locale the open session reads by.
+  const std::string message = terminal::Translate(text != nullptr ? text : "");
+  const std::string title = terminal::Translate(caption != nullptr ? caption : "");
+  const std::string ok = terminal::Translate(kOkButton);
+  const int message_cells = terminal::Cells(message);
   const int columns =
-      std::max({static_cast<int>(message.size()) + 2 * kMessageMarginColumns,
-                static_cast<int>(title.size()) + 2 * kMessageMarginColumns, kMessageMinColumns});
+      std::max({message_cells + 2 * kMessageMarginColumns,
+                terminal::Cells(title) + 2 * kMessageMarginColumns, kMessageMinColumns});
   const DialogItemTemplate items[] = {
       {kMessageBoxItemId, DialogItemKind::kLabel, message.c_str(),
-       kMessageMarginColumns * kUnitsPerColumn, 1 * kUnitsPerRow,
-       static_cast<int>(message.size()) * kUnitsPerColumn, kUnitsPerRow},
-      {kDialogOk, DialogItemKind::kDefaultButton, "OK",
+       kMessageMarginColumns * kUnitsPerColumn, 1 * kUnitsPerRow, message_cells * kUnitsPerColumn,
+       kUnitsPerRow},
+      {kDialogOk, DialogItemKind::kDefaultButton, ok.c_str(),
        (columns - kOkButtonColumns) / 2 * kUnitsPerColumn, 3 * kUnitsPerRow,
        kOkButtonColumns * kUnitsPerColumn, kUnitsPerRow},
   };
   const DialogTemplate box = {0,     title.c_str(),   columns * kUnitsPerColumn, 5 * kUnitsPerRow,
                               items, std::size(items)};
-  terminal::Session session;
-  if (!session.Open()) return 0;
   TerminalForm form(box, nullptr, session);
   MessageBoxEvents events;
   return form.Run(events);

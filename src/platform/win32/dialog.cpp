@@ -22,6 +22,11 @@
 namespace install::platform {
 namespace {
 
+constexpr wchar_t kFirstRightToLeft = 0x0590;      // Hebrew
+constexpr wchar_t kLastRightToLeft = 0x08FF;       // Arabic Extended-A
+constexpr wchar_t kFirstRightToLeftForm = 0xFB1D;  // Hebrew presentation forms
+constexpr wchar_t kLastRightToLeftForm = 0xFEFC;   // Arabic presentation forms-B
+
 COLORREF ToColorRef(std::uint32_t colour) { return static_cast<COLORREF>(colour & 0xFFFFFF); }
 
 std::wstring Wide(const std::string& text) {
@@ -109,6 +114,18 @@ class Win32Dialog final : public DialogWindow {
   bool focus_set_ = false;
 };
 
+// Whether the first letter of `text` is of a script written right to left
+// (Hebrew, Arabic and their presentation forms).
+bool ReadsRightToLeft(const std::wstring& text) {
+  for (const wchar_t c : text) {
+    const bool right_to_left = (c >= kFirstRightToLeft && c <= kLastRightToLeft) ||
+                               (c >= kFirstRightToLeftForm && c <= kLastRightToLeftForm);
+    if (right_to_left) return true;
+    if (::IsCharAlphaW(c)) return false;
+  }
+  return false;
+}
+
 // A handle that names no window gets the dialog manager's default owner
 // rather than a dialog that cannot be created.
 HWND OwnerWindow(void* owner) {
@@ -154,8 +171,25 @@ int RunModalDialog(void* owner, const void* resources, int template_id, const Di
   return static_cast<int>(code);
 }
 
+std::string LoadResourceString(const void* resources, int id, const char* fallback) {
+  const wchar_t* found = nullptr;
+  // A length of 0 asks for the text where it lies, read-only, in the module.
+  const int length =
+      resources == nullptr
+          ? 0
+          : ::LoadStringW(static_cast<HINSTANCE>(const_cast<void*>(resources)),
+                          static_cast<UINT>(id), reinterpret_cast<LPWSTR>(&found), 0);
+  if (length <= 0 || found == nullptr) return fallback;
+  std::string text;
+  if (!TextFromWide(std::wstring_view(found, static_cast<std::size_t>(length)), &text).ok())
+    return fallback;
+  return text;
+}
+
 int ShowMessageBox(void* owner, const char* text, const char* caption, unsigned style) {
-  return ::MessageBoxW(OwnerWindow(owner), Wide(text).c_str(), Wide(caption).c_str(), style);
+  const std::wstring wide_text = Wide(text);
+  if (ReadsRightToLeft(wide_text)) style |= MB_RTLREADING | MB_RIGHT;
+  return ::MessageBoxW(OwnerWindow(owner), wide_text.c_str(), Wide(caption).c_str(), style);
 }
 
 }  // namespace install::platform

@@ -8,6 +8,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <libintl.h>
+
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
@@ -83,7 +85,14 @@ constexpr char kLeaveAlternateScreen[] = "\x1b[?1049l";
 constexpr int kStillRunning = 1000;
 
 constexpr char kLatin1Locale[] = "en_US.ISO-8859-1";
-std::string g_latin1_folder;  // LOCPATH for it, made by the test
+constexpr char kGermanLocale[] = "de_DE.UTF-8";
+constexpr char kJapaneseLocale[] = "ja_JP.UTF-8";
+// Made by the test (localedef, of Debian's locales), as few systems have
+// them installed: the locale's source, its character set, its name.
+constexpr const char* kMadeLocales[][3] = {{"en_US", "ISO-8859-1", kLatin1Locale},
+                                            {"de_DE", "UTF-8", kGermanLocale},
+                                            {"ja_JP", "UTF-8", kJapaneseLocale}};
+std::string g_locale_folder;  // LOCPATH for them
 
 // The host in a child process on a fresh pseudo-terminal, or with `rows` 0
 // with no controlling terminal at all; the screen is read as it comes.
@@ -96,7 +105,11 @@ struct TerminalSession {
     if (rows == 0) ::setsid();
     ::setenv("TERM", "xterm", 1);
     ::setenv("LC_ALL", locale, 1);
-    if (locale == kLatin1Locale) ::setenv("LOCPATH", g_latin1_folder.c_str(), 1);
+    for (const auto& made : kMadeLocales) {
+      if (locale == made[2]) ::setenv("LOCPATH", g_locale_folder.c_str(), 1);
+    }
+    // As a host that ships the library's catalogues would.
+    ::bindtextdomain(INSTALL_TEXT_DOMAIN, INSTALL_TEST_CATALOGUES);
     ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
     ::setenv(INSTALL_LOG_VARIABLE, (folder / "log").c_str(), 1);
     testing::WriteBytes(folder / "report", RunHost(host_sets_locale, host_ignores));
@@ -189,14 +202,13 @@ std::string Repeat(const std::string& text, int times) {
 }
 
 TEST(TerminalDialog, KeysSizesAndSignalsDriveTheFormAndTheTerminalIsLeftAsItWas) {
-  // Latin-1 is made for the test (localedef, of Debian's locales), as few
-  // systems have it installed.
   testing::TempFolder locales;
-  g_latin1_folder = locales.path().string();
-  ASSERT_EQ(
-      std::system(
-          ("localedef -i en_US -f ISO-8859-1 " + g_latin1_folder + "/" + kLatin1Locale).c_str()),
-      0);
+  g_locale_folder = locales.path().string();
+  for (const auto& made : kMadeLocales) {
+    const std::string command = std::string("localedef -i ") + made[0] + " -f " + made[1] + " " +
+                                g_locale_folder + "/" + made[2];
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  }
   const std::string twenty_emoji = Repeat("\U0001F600", 20);
   // clang-format off
   const TerminalCase cases[] = {
@@ -252,6 +264,19 @@ TEST(TerminalDialog, KeysSizesAndSignalsDriveTheFormAndTheTerminalIsLeftAsItWas)
       {"a signal the host ignores stays ignored: SIGTERM leaves the form up",
        {{"Company Name:", "Jo"}, {"[Jo", "", 0, 0, SIGTERM}, {"", "e"}, {"[Joe", "\r"}},
        "Joe", "(none)", "result=1", 30, 100, "C.UTF-8", false, SIGTERM},
+      {"German: the catalogue's title, labels, message and button, the frame in place; Alt+Ü "
+       "accepts",
+       {{"\x1b[9;19H+- Erforderliche Installationsinformationen " + std::string(19, '-') + "+", ""},
+        {"Benutzername:", "\r"}, {"Benutzerinformationen", ""},
+        {"Bitte geben Sie einen Benutzernamen ein.", "\r"},
+        {"\x1b[4m\u00DC\x1b[24m", "Jo\x1b\u00FC"}},
+       "Jo", "(none)", "UserName written, 2 bytes", 30, 100, kGermanLocale},
+      {"Japanese: two cells a character keep the frame; the message; Alt+A accepts",
+       {{"\x1b[9;19H+- インストールに必要な情報 " + std::string(35, '-') + "+", ""},
+        {"ユーザー名:", "\r"},
+        {"ユーザー名を入力してください。", "\r"},
+        {"会社名:", "山田\x1b" "a"}},
+       "山田", "(none)", "UserName written, 6 bytes", 30, 100, kJapaneseLocale},
       {"without a controlling terminal nothing is shown", {}, nullptr, nullptr,
        "result=0 failed=\"show the form on /dev/tty\" reason=\"No such device or address", 0, 0},
   };

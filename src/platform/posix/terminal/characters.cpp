@@ -20,6 +20,14 @@ constexpr char kBytesFact[] =
 
 bool CurrentLocaleIsAscii() { return std::strcmp(nl_langinfo(CODESET), kAsciiCodeset) == 0; }
 
+// Whether the thread's messages are the untranslated ones of "C" (or
+// "C.UTF-8") or "POSIX", as in a host that never chose a language.
+bool CurrentMessagesUntranslated() {
+  const char* name = nl_langinfo(_NL_LOCALE_NAME(LC_MESSAGES));
+  return std::strcmp(name, "C") == 0 || std::strncmp(name, "C.", 2) == 0 ||
+         std::strcmp(name, "POSIX") == 0;
+}
+
 // The character at the start of `bytes`, if the locale can read one.
 bool ReadCharacter(const char* bytes, std::size_t size, std::size_t* length, wchar_t* character) {
   std::mbstate_t state{};
@@ -32,10 +40,18 @@ bool ReadCharacter(const char* bytes, std::size_t size, std::size_t* length, wch
 }  // namespace
 
 CharacterLocale::CharacterLocale() {
-  if (CurrentLocaleIsAscii()) {
-    own_ = ::newlocale(LC_CTYPE_MASK, kUserLocale, static_cast<locale_t>(0));
-    if (own_ != static_cast<locale_t>(0)) previous_ = ::uselocale(own_);
+  const int categories = (CurrentLocaleIsAscii() ? LC_CTYPE_MASK : 0) |
+                         (CurrentMessagesUntranslated() ? LC_MESSAGES_MASK : 0);
+  // Characters without messages where the user's messages locale is missing.
+  for (const int wanted : {categories, categories & LC_CTYPE_MASK}) {
+    if (wanted == 0 || own_ != static_cast<locale_t>(0)) continue;
+    // The other categories as the thread has them; on failure the copy is ours.
+    const locale_t base = ::duplocale(::uselocale(static_cast<locale_t>(0)));
+    if (base == static_cast<locale_t>(0)) break;
+    own_ = ::newlocale(wanted, kUserLocale, base);
+    if (own_ == static_cast<locale_t>(0)) ::freelocale(base);
   }
+  if (own_ != static_cast<locale_t>(0)) previous_ = ::uselocale(own_);
   knows_characters_ = !CurrentLocaleIsAscii();
   if (!knows_characters_) NoteFact(kBytesFact);
 }

@@ -14,8 +14,9 @@ namespace install::platform::terminal {
 // While it lives, the calling thread reads characters by the host's
 // locale as it is or, when the host has left its locale at "C" (as most
 // programs that never call setlocale do), by the user's locale from the
-// environment, as the host would have with setlocale(LC_ALL, ""). Only this
-// thread's locale is touched, and it is given back.
+// environment, as the host would have with setlocale(LC_ALL, ""). Messages
+// likewise: in the host's language, or the user's where the host has none.
+// Only this thread's locale is touched, and it is given back.
 class CharacterLocale {
  public:
   CharacterLocale();

@@ -2,7 +2,11 @@
 // text. Layout and drawing are in layout.cpp.
 #include "platform/posix/terminal/form.h"
 
+#include <cwchar>
+#include <cwctype>
+
 #include "platform/posix/terminal/characters.h"
+#include "platform/posix/terminal/messages.h"
 
 namespace install::platform {
 
@@ -10,13 +14,17 @@ using terminal::ClusterBoundary;
 using terminal::ClusterCount;
 using terminal::ClusterLength;
 using terminal::PreviousCluster;
+using terminal::Translate;
 
 TerminalForm::TerminalForm(const DialogTemplate& dialog, const DialogColors* colors,
                            terminal::Session& session)
-    : dialog_(dialog), session_(session) {
+    : dialog_(dialog), title_(Translate(dialog.title)), session_(session) {
   base_attributes_ = BaseAttributes(colors);
+  // A field's text is the user's; only what the template says is translated.
   for (std::size_t i = 0; i < dialog.item_count; ++i) {
-    items_.push_back({&dialog.items[i], dialog.items[i].text, kUnlimitedText});
+    const DialogItemTemplate& item = dialog.items[i];
+    items_.push_back({&item, item.kind == DialogItemKind::kEdit ? item.text : Translate(item.text),
+                      kUnlimitedText});
   }
   // Focus starts at the first tab stop, as the dialog manager's does.
   while (focus_ < items_.size() && !IsFocusable(focus_)) ++focus_;
@@ -44,8 +52,10 @@ int TerminalForm::Run(DialogEvents& events) {
         MoveFocus(-1);
         break;
       case KeyKind::kEnter:
-      case KeyKind::kAltAccept:
         events.OnOK(*this);
+        break;
+      case KeyKind::kAltCharacter:
+        if (IsMnemonicOfButton(key.text)) events.OnOK(*this);
         break;
       case KeyKind::kText:
         if (on_button && key.text == " ") {
@@ -78,6 +88,26 @@ int TerminalForm::Run(DialogEvents& events) {
     }
   }
   return end_code_;
+}
+
+// Whether `typed` is the character after '&' in the default button's label,
+// in either case ("&Accept", "確定(&A)", "&Übernehmen").
+bool TerminalForm::IsMnemonicOfButton(const std::string& typed) const {
+  auto folded = [](const std::string& text, std::size_t at) {
+    std::mbstate_t state{};
+    wchar_t character = 0;
+    const std::size_t got = std::mbrtowc(&character, text.data() + at, text.size() - at, &state);
+    return got == 0 || got > text.size() ? WEOF : std::towlower(static_cast<wint_t>(character));
+  };
+  for (const Item& item : items_) {
+    if (item.source->kind != DialogItemKind::kDefaultButton) continue;
+    const std::size_t amp = item.text.find('&');
+    if (amp != std::string::npos && amp + 1 < item.text.size() &&
+        folded(item.text, amp + 1) != WEOF && folded(item.text, amp + 1) == folded(typed, 0)) {
+      return true;
+    }
+  }
+  return false;
 }
 
 std::string TerminalForm::GetItemText(int id) const {

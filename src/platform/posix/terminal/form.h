@@ -49,6 +49,7 @@ class TerminalForm final : public DialogWindow {
     std::vector<Place> places;
   };
 
+  bool IsMnemonicOfButton(const std::string& typed) const;
   bool IsFocusable(std::size_t index) const;
   Item* FocusedField();
   void FocusAndSelect(std::size_t index);
@@ -61,6 +62,7 @@ class TerminalForm final : public DialogWindow {
   void Draw();
 
   const DialogTemplate& dialog_;
+  std::string title_;  // in the user's language, as the labels and the button
   std::string base_attributes_;
   terminal::Session& session_;
   std::vector<Item> items_;

@@ -118,8 +118,10 @@ Key Session::TextKey(char first) {
 Key Session::SequenceAfterEscape() {
   char next = 0;
   if (!NextByte(&next, kEscapeSequenceWaitMs)) return {KeyKind::kEscape};
-  if (next == 'a' || next == 'A') return {KeyKind::kAltAccept};
-  if (next != '[' && next != 'O') return {KeyKind::kIgnored};
+  if (next != '[' && next != 'O') {
+    const Key key = TextKey(next);
+    return key.kind == KeyKind::kText ? Key{KeyKind::kAltCharacter, key.text} : key;
+  }
   // A control sequence ends with a byte from '@' to '~'; before it come
   // parameters, of which only the first number matters here.
   char final_byte = 0;

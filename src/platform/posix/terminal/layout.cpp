@@ -7,12 +7,14 @@
 
 #include "platform/posix/terminal/characters.h"
 #include "platform/posix/terminal/form.h"
+#include "platform/posix/terminal/messages.h"
 
 namespace install::platform {
 
 using terminal::Cells;
 using terminal::ClusterAt;
 using terminal::ClusterLength;
+using terminal::Translate;
 
 namespace {
 
@@ -33,6 +35,8 @@ constexpr int kFieldDecorationCells = 2;   // "[" and "]"
 constexpr char kEnlargeRequest[] = "Enlarge the window to %dx%d";
 // Shown (with a bell) when a key would take a field past its limit.
 constexpr char kLimitNote[] = "At most %zu characters";
+// Room for either note in any language, numbers filled in.
+constexpr std::size_t kTranslatedNoteBytes = 256;
 
 int Columns(int units) { return (units + kUnitsPerColumn - 1) / kUnitsPerColumn; }
 int Rows(int units) { return units / kUnitsPerRow; }
@@ -100,8 +104,10 @@ std::string Visible(const std::string& text, std::size_t cursor, int inner, std:
 std::string WithMnemonic(const std::string& label, const std::string& attributes) {
   const std::size_t amp = label.find('&');
   if (amp == std::string::npos || amp + 1 >= label.size()) return label;
-  return label.substr(0, amp) + kUnderline + label[amp + 1] + kNoUnderline + attributes +
-         label.substr(amp + 2);
+  // The whole character, however many bytes it takes ("&Übernehmen").
+  const std::size_t length = ClusterLength(label, amp + 1);
+  return label.substr(0, amp) + kUnderline + label.substr(amp + 1, length) + kNoUnderline +
+         attributes + label.substr(amp + 1 + length);
 }
 
 std::string PlainLabel(const std::string& label) {
@@ -208,8 +214,9 @@ void TerminalForm::Draw() {
     out += MoveTo(row, column) + Clip(text, column, screen.columns);
   };
   if (!layout.fits) {
-    char request[sizeof kEnlargeRequest + 2 * 12];
-    std::snprintf(request, sizeof request, kEnlargeRequest, layout.width, layout.height);
+    char request[kTranslatedNoteBytes];
+    std::snprintf(request, sizeof request, Translate(kEnlargeRequest).c_str(), layout.width,
+                  layout.height);
     put(0, 0, request);
     session_.Write(out);
     return;
@@ -220,26 +227,26 @@ void TerminalForm::Draw() {
   const int width = layout.width;
   std::string note;
   if (refused_limit_ != 0) {
-    char text[sizeof kLimitNote + 20];
-    std::snprintf(text, sizeof text, kLimitNote, refused_limit_);
+    char text[kTranslatedNoteBytes];
+    std::snprintf(text, sizeof text, Translate(kLimitNote).c_str(), refused_limit_);
     note = text;
   }
-  // A border with a text in it, as the title sits in the top one.
+  // A border with a text in it, as the title sits in the top one, measured
+  // in cells: "+-", the text as far as it fits, at least one more "-", "+".
+  auto dashes = [](int cells) { return std::string(static_cast<std::size_t>(cells), '-'); };
   auto border = [&](const std::string& text) {
-    std::string line = "+" + std::string(static_cast<std::size_t>(width - 2), '-') + "+";
-    if (text.empty()) return line;
-    const std::string padded = " " + text + " ";
-    line.replace(2, std::min(padded.size(), line.size() - 4), padded, 0, line.size() - 4);
-    return line;
+    if (text.empty()) return "+" + dashes(width - 2) + "+";
+    const std::string shown = Clip(" " + text + " ", 0, width - 4);
+    return "+-" + shown + dashes(width - 3 - Cells(shown)) + "+";
   };
   if (layout.framed) {
-    put(top, left, border(dialog_.title));
+    put(top, left, border(title_));
     for (int row = 1; row < layout.height - 1; ++row) {
       put(top + row, left, "|" + std::string(static_cast<std::size_t>(width - 2), ' ') + "|");
     }
     put(top + layout.height - 1, left, border(note));
   } else {
-    put(top, left, dialog_.title);
+    put(top, left, title_);
     put(top + layout.height, left, note);
   }
 

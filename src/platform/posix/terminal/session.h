@@ -27,11 +27,11 @@ enum class KeyKind {
   kRight,
   kHome,
   kEnd,
-  kClearLine,  // Ctrl+U
-  kInterrupt,  // Ctrl+C, a keypress here rather than a signal
-  kAltAccept,  // Alt+A, the mnemonic of "&Accept"
-  kRedraw,     // the window changed size, or the form is back after a stop
-  kHangUp,     // the terminal went away, or a signal asks the host to end
+  kClearLine,     // Ctrl+U
+  kInterrupt,     // Ctrl+C, a keypress here rather than a signal
+  kAltCharacter,  // Alt with the character in `text`: a button's mnemonic
+  kRedraw,        // the window changed size, or the form is back after a stop
+  kHangUp,        // the terminal went away, or a signal asks the host to end
   kIgnored,
 };
 
