@@ -16,6 +16,7 @@ mkdir -p "$out/corpus"
 "$compiler" -std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
   -I"$root/include" -I"$root/src" -I"$root/tests/config" \
   "$root"/src/config/host_line.cpp "$root"/src/config/plugin_ref_filter.cpp \
+  "$root"/src/platform/fallible_buffer.cpp "$root"/src/platform/fault_injection.cpp \
   "$root"/tests/config/fuzz/plugin_removal_fuzz.cpp -o "$out/plugin_removal_fuzz"
 
 # New inputs land in the first folder, so the committed corpus stays as it is.
