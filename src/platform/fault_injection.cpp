@@ -3,6 +3,8 @@
 #include <array>
 #include <cstddef>
 
+#include "platform/edit.h"
+
 namespace install::platform {
 namespace {
 
@@ -16,7 +18,15 @@ std::array<ArmedFault, static_cast<std::size_t>(FaultPoint::kAllPoints)> g_fault
 
 ArmedFault& FaultAt(FaultPoint point) { return g_faults[static_cast<std::size_t>(point)]; }
 
+void (*g_edit_step_hook)() = nullptr;
+
 }  // namespace
+
+void SetEditStepHookForTesting(void (*hook)()) { g_edit_step_hook = hook; }
+
+void RunEditStepHook() {
+  if (g_edit_step_hook != nullptr) g_edit_step_hook();
+}
 
 void InjectFaultForTesting(FaultPoint point, Error error, int nth) {
   FaultAt(point) = ArmedFault{nth, error};

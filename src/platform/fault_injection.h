@@ -34,4 +34,8 @@ void ClearFaultsForTesting();
 // True when an injected fault fires now; `status` then holds its error.
 bool TakeInjectedFault(FaultPoint point, Status* status);
 
+// Runs the hook SetEditStepHookForTesting (edit.h) set, if any: each edit
+// backend calls it between the steps of Begin.
+void RunEditStepHook();
+
 }  // namespace install::platform

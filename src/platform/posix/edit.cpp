@@ -24,12 +24,6 @@ namespace {
 constexpr int kMostLinksFollowed = 40;
 constexpr char kFolderSeparator = '/';
 
-void (*step_hook)() = nullptr;
-
-void BetweenSteps() {
-  if (step_hook != nullptr) step_hook();
-}
-
 int Fd(const HeldHandle& handle) { return static_cast<int>(handle.get()); }
 
 Status Failed(const char* step, const Status& status) {
@@ -89,7 +83,7 @@ Status FollowLinks(HeldHandle* folder, std::string* name, struct stat* info) {
     }
     *folder = std::move(target_folder);
     *name = std::move(target_name);
-    BetweenSteps();
+    RunEditStepHook();
   }
 }
 
@@ -124,15 +118,13 @@ Status OpenChecked(int folder, const std::string& name, int flags, const struct 
 
 void HeldHandleTraits::Close(std::intptr_t handle) { ::close(static_cast<int>(handle)); }
 
-void SetEditStepHookForTesting(void (*hook)()) { step_hook = hook; }
-
 Status FileEdit::Begin(const char* path, EditKind kind, TemporaryNamer namer, FileEdit* out) {
   FileEdit& edit = *out;
   edit.kind_ = kind;
   Status status = OpenFolderOf(AT_FDCWD, path, &edit.folder_, &edit.name_);
   if (!status.ok()) return Failed("open the folder", status);
   if (edit.name_.empty()) return Refused("check the file", "the path ends in a folder", EISDIR);
-  BetweenSteps();
+  RunEditStepHook();
   const bool may_be_missing = kind == EditKind::kCreateOrRewrite;
   const char* const open_step =
       kind == EditKind::kAppend ? "open the file for writing" : "open the file";
@@ -147,7 +139,7 @@ Status FileEdit::Begin(const char* path, EditKind kind, TemporaryNamer namer, Fi
   const bool own_temporary = EqualsIgnoringAsciiCase(edit.temporary_name_, edit.name_);
   if (own_temporary && kind != EditKind::kAppend)
     return Refused("name the temporary file", "the file has the temporary's own name", EINVAL);
-  BetweenSteps();
+  RunEditStepHook();
 
   if (own_temporary) {
     NoteFact("the file has its temporary's name, so the append takes no lock");
@@ -157,7 +149,7 @@ Status FileEdit::Begin(const char* path, EditKind kind, TemporaryNamer namer, Fi
     if (!status.ok()) return status;
     edit.locked_ = edit.lock_.is_valid();
   }
-  BetweenSteps();
+  RunEditStepHook();
 
   // Asked again under the lock: another edit may have replaced the file.
   if (::fstatat(Fd(edit.folder_), edit.name_.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {

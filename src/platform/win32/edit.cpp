@@ -28,12 +28,6 @@ constexpr ULONG kSequentialOnly = 0x4;
 constexpr int kOpenAttempts = 5;
 constexpr DWORD kOpenRetryDelayMs = 20;
 
-void (*step_hook)() = nullptr;
-
-void BetweenSteps() {
-  if (step_hook != nullptr) step_hook();
-}
-
 // Decided on a handle with no data access that did not follow a link, so a
 // device, a folder or a link is refused before anything could affect it.
 Status RefuseUnlessRegular(HANDLE handle, Identity* identity) {
@@ -54,8 +48,6 @@ void HeldHandleTraits::Close(std::intptr_t handle) {
   ::CloseHandle(reinterpret_cast<HANDLE>(handle));
 }
 
-void SetEditStepHookForTesting(void (*hook)()) { step_hook = hook; }
-
 Status FileEdit::Begin(const char* path, EditKind kind, TemporaryNamer namer, FileEdit* out) {
   FileEdit& edit = *out;
   edit.kind_ = kind;
@@ -65,7 +57,7 @@ Status FileEdit::Begin(const char* path, EditKind kind, TemporaryNamer namer, Fi
   if (!(status = SplitFullPath(full, &folder, &name)).ok()) return status;
   if (!(status = OpenFolder(folder, FILE_TRAVERSE, &edit.folder_)).ok())
     return Failed("open the folder", status);
-  BetweenSteps();
+  RunEditStepHook();
 
   const bool may_be_missing = kind == EditKind::kCreateOrRewrite;
   const char* const open_step =
@@ -87,7 +79,7 @@ Status FileEdit::Begin(const char* path, EditKind kind, TemporaryNamer namer, Fi
   if (own_temporary && kind != EditKind::kAppend)
     return Refused("name the temporary file", "the file has the temporary's own name",
                    ERROR_INVALID_NAME);
-  BetweenSteps();
+  RunEditStepHook();
 
   if (own_temporary) {
     NoteFact("the file has its temporary's name, so the append takes no lock");
@@ -101,7 +93,7 @@ Status FileEdit::Begin(const char* path, EditKind kind, TemporaryNamer namer, Fi
     edit.locked_ = lock.is_valid();
     edit.lock_.reset(Held(std::move(lock)));
   }
-  BetweenSteps();
+  RunEditStepHook();
 
   // Opened again under the lock, without following anything: another edit
   // may have replaced the file meanwhile, and someone may have put a link
